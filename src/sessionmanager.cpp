@@ -1,0 +1,3 @@
+#include "sessionmanager.h"
+
+SessionManager::SessionManager(QObject *parent) : QObject(parent) { }
