@@ -118,8 +118,18 @@ protected:
     bool doStart() override;
 
 private:
-    // Steps the TID then the frame counter, builds the add-task record and queues it.
+    // Steps the TID then the frame counter and builds the add-task record.
+    SendBufferCommand buildTask(quint8 cmdCode, const QByteArray &payload);
+    // buildTask, then queues the record.
     quint8 queueTask(quint8 cmdCode, const QByteArray &payload);
+
+    void asyncResultHandler(const QByteArray &data);
+    void asyncErrorHandler(const QByteArray &data);
+    void reqAnswerHandler(quint8 tid, const QByteArray &data);
+    // removeBufferItem, but only while the task (frame id, TID) is still the first one.
+    void finishTask(quint8 taskId, quint8 tid, bool error, bool async, const QByteArray &data);
+    // Drops what routes answers to the TID: its REQ identifier and state request marks.
+    void forgetTask(quint8 tid);
 
     QList<quint8> m_pageStateTids;
     QList<quint8> m_stateTids;

@@ -126,7 +126,8 @@ bool PAtol31::waitForData(int msecs)
         timer.start();
         const int step = qMin(msecs / 1000, 20);
         for (;;) {
-            if (!serial->isOpen())
+            // Events processed below may close or delete the port.
+            if (!m_device || !serial->isOpen())
                 break;
             if (serial->bytesAvailable() > 0 || timer.elapsed() >= msecs)
                 break;
@@ -138,7 +139,7 @@ bool PAtol31::waitForData(int msecs)
                     QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
             }
         }
-        return serial->isOpen() && serial->bytesAvailable() > 0;
+        return m_device && serial->isOpen() && serial->bytesAvailable() > 0;
     }
     if (m_device->bytesAvailable() > 0)
         return true;
