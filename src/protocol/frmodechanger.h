@@ -31,7 +31,7 @@ public:
     // Pause after a mode exit or entry before the state is asked again.
     void setStateReaskDelay(int msecs) { m_stateReaskDelayMs = msecs; }
     int stateReaskDelay() const { return m_stateReaskDelayMs; }
-    // When false, a timeout only emits stateWaitTimeout() and leaves the restart to the
+    // When false, a timeout only emits stateWaitTimedOut() and leaves the restart to the
     // listener (pages ask about the link first); the change stays in progress meanwhile.
     void setRestartOnTimeout(bool restart) { m_restartOnTimeout = restart; }
     bool restartOnTimeout() const { return m_restartOnTimeout; }
@@ -40,7 +40,9 @@ public:
     quint8 targetMode() const { return m_targetMode; }
     // TIDs of the commands the change itself sent, with their command codes.
     QMap<quint8, quint8> privateWaits() const { return m_privateWaits; }
-    bool isWaitingStateAnswer() const { return m_waitTimer.isActive(); }
+    bool privateHandlersConnected() const { return bool(m_answerConnection); }
+    // Whether the timeout that starts the change over is running.
+    bool isStateWaitActive() const { return m_waitTimer.isActive(); }
 
 signals:
     // The change is over: on success mode is the mode reached, error false and code 0;
@@ -50,7 +52,7 @@ signals:
     // emitted just before the failing modeChanged().
     void modeChangeWarning(quint8 errorCode);
     // No state answer reached the target in time.
-    void stateWaitTimeout(quint8 mode);
+    void stateWaitTimedOut(quint8 mode);
 
 public slots:
     // Starts (or starts over) the change to the mode. The link must be up for the
@@ -80,7 +82,8 @@ private:
     QTimer m_waitTimer;
     QTimer m_reaskTimer;
     QMap<quint8, quint8> m_privateWaits;
-    bool m_handlersConnected = false;
+    QMetaObject::Connection m_answerConnection;
+    QMetaObject::Connection m_errorConnection;
     int m_stateWaitTimeoutMs = DEFAULT_STATE_WAIT_TIMEOUT_MS;
     int m_stateReaskDelayMs = DEFAULT_STATE_REASK_DELAY_MS;
     bool m_restartOnTimeout = true;
