@@ -8,6 +8,7 @@
 #include "qtsingleapplication.h"
 #include "sessionmanager.h"
 #include "userprompts.h"
+#include "waitmessagewidget.h"
 
 #include <QDebug>
 #include <QLoggingCategory>
@@ -20,7 +21,9 @@ using qt5ext::LoggerManager;
 FrCfgRoot::FrCfgRoot(int &argc, char **argv) : QObject(nullptr)
 {
     claimInstance(this);
+    m_commandsController = new FrCommandsController();
     m_sessionManager = new SessionManager(this);
+    // The application bus controller joins here, as a child of the root, once it exists.
 
     if (!QCoreApplication::instance())
         new QtSingleApplication(argc, argv, true);
@@ -107,6 +110,17 @@ void FrCfgRoot::startCommandsController()
 {
     if (m_commandsController)
         m_commandsController->start();
+}
+
+WaitMessageWidget *FrCfgRoot::showWaitWidget(const QString &text, bool modal)
+{
+    return m_mainWindow ? m_mainWindow->showWaitWidget(text, modal) : nullptr;
+}
+
+void FrCfgRoot::hideWaitWidget()
+{
+    if (m_mainWindow)
+        m_mainWindow->hideWaitWidget();
 }
 
 void FrCfgRoot::stopCommandsController()

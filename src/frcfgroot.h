@@ -10,6 +10,7 @@ class CashboxBusController;
 class FrCommandsController;
 class MainWindow;
 class SessionManager;
+class WaitMessageWidget;
 
 // The spine of the process: owns the long-lived controllers, the application object,
 // logging and translations, and runs the main window.
@@ -32,6 +33,12 @@ public:
     CashboxBusController *busController() const { return m_busController; }
     SessionManager *sessionManager() const { return m_sessionManager; }
     MainWindow *mainWindow() const { return m_mainWindow; }
+    // The window the overlay forwarding goes to; run() sets its own, tests may set theirs.
+    void setMainWindow(MainWindow *window) { m_mainWindow = window; }
+
+    // The main window's wait overlay; safe outside the run step (null / nothing then).
+    WaitMessageWidget *showWaitWidget(const QString &text, bool modal = true);
+    void hideWaitWidget();
 
     // Translation files in loading order.
     static QStringList translationNames();

@@ -2,6 +2,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -37,14 +38,22 @@ public:
             reply.text = QInputDialog::getText(
                 parent, r.title, r.text, QLineEdit::Normal, r.initialText, &reply.accepted);
             break;
+        case UserPrompts::SaveFileName:
+            reply.text = QFileDialog::getSaveFileName(parent, r.title, r.initialText, r.filter);
+            reply.accepted = !reply.text.isEmpty();
+            break;
+        case UserPrompts::OpenFileName:
+            reply.text = QFileDialog::getOpenFileName(parent, r.title, r.initialText, r.filter);
+            reply.accepted = !reply.text.isEmpty();
+            break;
         }
         return reply;
     }
 };
 
 // Unattended runs: ORVACONFIG_PROMPT_LOG names a file that gets one JSON line per prompt;
-// questions are answered by ORVACONFIG_PROMPT_ANSWER ("yes" or "no", default "no") and
-// input dialogs are cancelled.
+// questions are answered by ORVACONFIG_PROMPT_ANSWER ("yes" or "no", default "no"); input
+// and file dialogs are cancelled.
 class FileLogHandler : public UserPrompts::Handler
 {
 public:
@@ -89,13 +98,14 @@ UserPrompts::Handler *activeHandler()
 }
 
 UserPrompts::Reply ask(QWidget *parent, UserPrompts::Kind kind, const QString &title,
-    const QString &text, const QString &initial = QString())
+    const QString &text, const QString &initial = QString(), const QString &filter = QString())
 {
     UserPrompts::Request r;
     r.kind = kind;
     r.title = title;
     r.text = text;
     r.initialText = initial;
+    r.filter = filter;
     qDebug().noquote() << "USER_PROMPT" << UserPrompts::kindName(kind) << title << text;
     return activeHandler()->prompt(parent, r);
 }
@@ -131,6 +141,20 @@ QString UserPrompts::getText(QWidget *parent, const QString &title, const QStrin
     return reply.accepted ? reply.text : QString();
 }
 
+QString UserPrompts::getSaveFileName(
+    QWidget *parent, const QString &caption, const QString &proposedName, const QString &filter)
+{
+    const Reply reply = ask(parent, SaveFileName, caption, QString(), proposedName, filter);
+    return reply.accepted ? reply.text : QString();
+}
+
+QString UserPrompts::getOpenFileName(
+    QWidget *parent, const QString &caption, const QString &directory, const QString &filter)
+{
+    const Reply reply = ask(parent, OpenFileName, caption, QString(), directory, filter);
+    return reply.accepted ? reply.text : QString();
+}
+
 void UserPrompts::setHandler(Handler *handler)
 {
     customHandler() = handler;
@@ -154,6 +178,10 @@ QString UserPrompts::kindName(Kind kind)
         return QStringLiteral("question");
     case TextInput:
         return QStringLiteral("text");
+    case SaveFileName:
+        return QStringLiteral("save-file");
+    case OpenFileName:
+        return QStringLiteral("open-file");
     }
     return QString();
 }

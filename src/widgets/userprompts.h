@@ -10,20 +10,21 @@ class QWidget;
 class UserPrompts
 {
 public:
-    enum Kind { Information, Warning, Critical, Question, TextInput };
+    enum Kind { Information, Warning, Critical, Question, TextInput, SaveFileName, OpenFileName };
 
     struct Request
     {
         Kind kind = Information;
         QString title;
         QString text;
-        QString initialText; // TextInput only
+        QString initialText; // TextInput; proposed name of the file dialogs
+        QString filter; // file dialogs only
     };
 
     struct Reply
     {
         bool accepted = false; // Yes, or OK of an input dialog
-        QString text; // TextInput only
+        QString text; // TextInput; the chosen file of the file dialogs
     };
 
     class Handler
@@ -41,6 +42,12 @@ public:
     // A one-line text; a cancelled dialog gives an empty text and ok false.
     static QString getText(QWidget *parent, const QString &title, const QString &label,
         bool *ok = nullptr, const QString &initialText = QString());
+
+    // A file name to write or to read; empty when cancelled.
+    static QString getSaveFileName(QWidget *parent, const QString &caption,
+        const QString &proposedName, const QString &filter);
+    static QString getOpenFileName(
+        QWidget *parent, const QString &caption, const QString &directory, const QString &filter);
 
     // Replaces the dialogs; nullptr restores them. The handler is not owned.
     static void setHandler(Handler *handler);
