@@ -16,9 +16,6 @@ QByteArray BCD::int2bcd(qint64 value, int digits)
         v /= 10;
         out[i] = char((hi << 4) | lo);
     }
-    // An odd digit count leaves the top nibble unused: keep it zero.
-    if (digits % 2)
-        out[0] = char(quint8(out.at(0)) & 0x0F);
     return out;
 }
 
