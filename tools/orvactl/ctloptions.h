@@ -1,0 +1,44 @@
+#ifndef CTLOPTIONS_H
+#define CTLOPTIONS_H
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QString>
+#include <QStringList>
+
+// The command line of orvactl, checked: every field is usable once parse() returned true.
+class CtlOptions
+{
+    Q_DECLARE_TR_FUNCTIONS(CtlOptions)
+public:
+    enum Command { NoCommand, State, Mode, Raw, Money, ShiftTotals };
+
+    static const int DEFAULT_TIMEOUT_MS = 10000;
+
+    // arguments as QCoreApplication::arguments() gives them, program name first.
+    bool parse(const QStringList &arguments);
+    // What was wrong, when parse() returned false.
+    QString error() const { return m_error; }
+    static QString usage();
+
+    bool helpRequested = false;
+    bool verbose = false;
+    QString host;
+    quint16 port = 0; // 0: the driver's configured ATOL port
+    int timeoutMs = DEFAULT_TIMEOUT_MS;
+    int repeat = 1;
+    bool stats = false;
+
+    Command command = NoCommand;
+    quint8 mode = 0; // mode
+    quint8 code = 0; // raw
+    QByteArray payload; // raw
+
+private:
+    bool fail(const QString &error);
+    bool parseCommand(const QStringList &positional);
+
+    QString m_error;
+};
+
+#endif // CTLOPTIONS_H
