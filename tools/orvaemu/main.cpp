@@ -1,0 +1,113 @@
+// orvaemu: a register on the ATOL 3.1 link for the configurator and its tests.
+
+#include "atolserver.h"
+#include "emulatoroptions.h"
+#include "faultinjector.h"
+#include "frcoreconfig.h"
+#include "initconfig.h"
+#include "journalfile.h"
+#include "registermodel.h"
+#include "statefile.h"
+
+#include <QCoreApplication>
+#include <QLockFile>
+#include <QRandomGenerator>
+#include <QScopedPointer>
+
+#include <cstdio>
+
+namespace {
+
+void say(FILE *to, const QString &text)
+{
+    std::fprintf(to, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(to);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orvaemu"));
+    qSetMessagePattern(QStringLiteral("orvaemu: %{message}"));
+
+    EmulatorOptions options;
+    QString error;
+    if (!options.parse(QCoreApplication::arguments(), &error)) {
+        say(stderr, QStringLiteral("orvaemu: %1 (see --help)").arg(error));
+        return 1;
+    }
+    if (options.helpRequested()) {
+        say(stdout, EmulatorOptions::helpText());
+        return 0;
+    }
+
+    RegisterState state = RegisterState::fresh();
+    QScopedPointer<StateFile> stateFile;
+    QScopedPointer<QLockFile> lock;
+    if (!options.statePath.isEmpty()) {
+        // Two registers on one state file would overwrite each other's counters.
+        lock.reset(new QLockFile(options.statePath + QStringLiteral(".lock")));
+        if (!lock->tryLock(0)) {
+            say(stderr,
+                QStringLiteral("orvaemu: %1 is in use by another orvaemu").arg(options.statePath));
+            return 2;
+        }
+        stateFile.reset(new StateFile(options.statePath));
+        if (!stateFile->load(&state, &error)) {
+            say(stderr, QStringLiteral("orvaemu: %1").arg(error));
+            return 2;
+        }
+    }
+    QScopedPointer<JournalFile> journal;
+    if (!options.journalPath.isEmpty()) {
+        journal.reset(new JournalFile(options.journalPath));
+        if (!journal->open(&error)) {
+            say(stderr, QStringLiteral("orvaemu: %1").arg(error));
+            return 2;
+        }
+    }
+
+    RegisterModel model(state);
+    model.setPassword(options.password);
+    model.setPaperPresent(!options.noPaper);
+    QObject::connect(&model, &RegisterModel::stateChanged, [&model, &stateFile]() {
+        QString why;
+        if (stateFile && !stateFile->save(model.state(), &why))
+            qCritical().noquote() << why;
+    });
+    QObject::connect(
+        &model, &RegisterModel::documentPrinted, [&journal](const QJsonObject &document) {
+            if (journal && !journal->append(document))
+                qCritical() << "cannot append to the journal";
+        });
+    if (options.ageShiftHours > 0)
+        model.ageShift(options.ageShiftHours);
+
+    quint16 port = 0;
+    if (options.port >= 0) {
+        port = quint16(options.port);
+    } else {
+        qt5ext::InitConfig::setAppWorkDir(QStringLiteral("ORVI"));
+        port = FrCoreConfig().atolTcpPort();
+    }
+    const quint32 seed = options.seeded ? options.seed : QRandomGenerator::global()->generate();
+    FaultInjector faults(options.dropRate, options.corruptRate, seed);
+    AtolSession::Options sessionOptions;
+    sessionOptions.answers = options.answersOnRequest ? AtolSession::OnRequest : AtolSession::Async;
+    sessionOptions.delayMs = options.delayMs;
+    sessionOptions.logFrames = options.logFrames;
+    AtolServer server(&model, &faults, sessionOptions);
+    if (!server.listen(port)) {
+        say(stderr,
+            QStringLiteral("orvaemu: cannot listen on 127.0.0.1:%1: %2")
+                .arg(port)
+                .arg(server.errorString()));
+        return 3;
+    }
+    if (faults.isActive())
+        say(stdout, QStringLiteral("orvaemu: fault seed %1").arg(seed));
+    say(stdout, QStringLiteral("orvaemu: listening on 127.0.0.1:%1").arg(server.port()));
+    return app.exec();
+}

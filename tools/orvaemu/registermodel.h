@@ -1,0 +1,105 @@
+#ifndef REGISTERMODEL_H
+#define REGISTERMODEL_H
+
+#include "registerstate.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QObject>
+
+// The register itself, without any link: takes a device command (code and payload) and
+// gives the answer a register gives, changing its state as a register would. Persisting
+// the state and keeping the journal are left to whoever listens to the signals.
+class RegisterModel : public QObject
+{
+    Q_OBJECT
+public:
+    struct Answer
+    {
+        QByteArray bytes;
+        bool refused = false;
+    };
+
+    static const quint8 MODEL_CODE = 0x4F;
+    static const quint8 VERSION_MAJOR = 3;
+    static const quint8 VERSION_MINOR = 1;
+    static const int VERSION_BUILD = 1234;
+    static const qint64 MAX_SUM = 9999999999LL; // BCD(10) kopecks
+    static const qint64 MAX_DRAWER = 99999999999999LL; // BCD(14) kopecks
+    static const int SHIFT_HOURS = 24;
+
+    explicit RegisterModel(const RegisterState &state, QObject *parent = nullptr);
+
+    const RegisterState &state() const { return m_state; }
+    void setPassword(qint64 password) { m_password = password; }
+    void setPaperPresent(bool present) { m_paper = present; }
+    bool paperPresent() const { return m_paper; }
+
+    quint8 mode() const { return m_mode; }
+    quint8 submode() const;
+    quint8 modeByte() const { return quint8((submode() << 4) | m_mode); }
+    bool shiftExpired() const;
+    // The register's clock: the host clock moved by the offset set with the date and time
+    // commands.
+    QDateTime now() const;
+
+    // Makes the open shift (opening one first when there is none) older by the hours.
+    void ageShift(int hours);
+
+    Answer execute(const QByteArray &command);
+
+signals:
+    void stateChanged();
+    void documentPrinted(const QJsonObject &document);
+
+private:
+    Answer dispatch(quint8 code, const QByteArray &payload);
+    static int requiredMode(quint8 code);
+
+    Answer stateAnswer() const;
+    Answer enterMode(const QByteArray &payload);
+    Answer exitMode();
+    Answer deviceType() const;
+    Answer version(const QByteArray &payload) const;
+    Answer registerRead(const QByteArray &payload) const;
+    Answer timezoneGet() const;
+    Answer timezoneSet(const QByteArray &payload);
+    Answer printLast();
+    Answer tableCell(const QByteArray &payload, bool write);
+    Answer setDate(const QByteArray &payload, bool time);
+    Answer factoryNumber(const QByteArray &payload);
+    Answer activation(const QByteArray &payload);
+    Answer closeArchive();
+    Answer registrationReport(const QByteArray &payload, bool byNumber);
+    Answer documentByNumber(quint8 code, const QByteArray &payload);
+    Answer fnRead(const QByteArray &payload);
+    Answer readTag(const QByteArray &payload) const;
+    Answer reportWithoutClearing(const QByteArray &payload);
+    Answer closeShift();
+    Answer commonClear();
+    Answer openShift(const QByteArray &payload);
+    Answer openReceipt(const QByteArray &payload);
+    Answer position(const QByteArray &payload, bool cancel);
+    Answer requisite(const QByteArray &payload);
+    Answer payment(const QByteArray &payload);
+    Answer closeReceipt(const QByteArray &payload);
+    Answer cancelReceipt();
+    Answer cash(const QByteArray &payload, bool in);
+
+    void doOpenShift(const QString &comment, bool automatic);
+    QJsonObject document(const QString &type) const;
+    void print(const QJsonObject &document);
+    QByteArray tagValue(quint16 tag, bool *known) const;
+    QDateTime nowUtc() const;
+
+    static Answer ok(const QByteArray &data = QByteArray());
+    static Answer refuse(quint8 code);
+
+    RegisterState m_state;
+    qint64 m_password = 47;
+    bool m_paper = true;
+    quint8 m_mode = 0;
+};
+
+#endif // REGISTERMODEL_H

@@ -1,0 +1,215 @@
+#include "registerstate.h"
+
+namespace {
+
+const char *const TOTAL_KEYS[] = { "sales", "saleReturns", "purchases", "purchaseReturns",
+    "corrections", "cashIn", "cashOut" };
+
+qint64 *totalField(RegisterState::Totals &t, int i)
+{
+    qint64 *fields[] = { &t.sales, &t.saleReturns, &t.purchases, &t.purchaseReturns, &t.corrections,
+        &t.cashIn, &t.cashOut };
+    return fields[i];
+}
+
+QJsonObject totalsToJson(const RegisterState::Totals &t)
+{
+    QJsonObject o;
+    RegisterState::Totals copy = t;
+    for (int i = 0; i < 7; ++i)
+        o.insert(QLatin1String(TOTAL_KEYS[i]), double(*totalField(copy, i)));
+    o.insert(QStringLiteral("receipts"), t.receipts);
+    return o;
+}
+
+// Reads JSON values and remembers the first key that had the wrong type.
+class Reader
+{
+public:
+    explicit Reader(const QJsonObject &o) : m_o(o) { }
+
+    qint64 integer(const char *key)
+    {
+        const QJsonValue v = m_o.value(QLatin1String(key));
+        if (!v.isDouble() || v.toDouble() != double(qint64(v.toDouble())) || v.toDouble() < 0)
+            return fail(key), 0;
+        return qint64(v.toDouble());
+    }
+    bool boolean(const char *key)
+    {
+        const QJsonValue v = m_o.value(QLatin1String(key));
+        if (!v.isBool())
+            return fail(key), false;
+        return v.toBool();
+    }
+    QString string(const char *key)
+    {
+        const QJsonValue v = m_o.value(QLatin1String(key));
+        if (!v.isString())
+            return fail(key), QString();
+        return v.toString();
+    }
+    QJsonObject object(const char *key)
+    {
+        const QJsonValue v = m_o.value(QLatin1String(key));
+        if (!v.isObject())
+            return fail(key), QJsonObject();
+        return v.toObject();
+    }
+    QDateTime dateTime(const char *key)
+    {
+        const QString s = string(key);
+        if (s.isEmpty())
+            return QDateTime();
+        QDateTime dt = QDateTime::fromString(s, Qt::ISODate);
+        if (!dt.isValid())
+            return fail(key), QDateTime();
+        return dt.toUTC();
+    }
+    void fail(const char *key)
+    {
+        if (m_bad.isEmpty())
+            m_bad = QLatin1String(key);
+    }
+    QString bad() const { return m_bad; }
+
+private:
+    QJsonObject m_o;
+    QString m_bad;
+};
+
+bool totalsFromJson(const QJsonObject &o, RegisterState::Totals *t, QString *bad)
+{
+    Reader r(o);
+    for (int i = 0; i < 7; ++i)
+        *totalField(*t, i) = r.integer(TOTAL_KEYS[i]);
+    t->receipts = int(r.integer("receipts"));
+    *bad = r.bad();
+    return bad->isEmpty();
+}
+
+QString isoOrEmpty(const QDateTime &dt)
+{
+    return dt.isValid() ? dt.toUTC().toString(Qt::ISODate) : QString();
+}
+
+} // namespace
+
+RegisterState RegisterState::fresh()
+{
+    RegisterState s;
+    s.serial = 17000001;
+    s.rnm = QStringLiteral("0000000001012345");
+    s.inn = QStringLiteral("7701234567");
+    s.userName = QStringLiteral("ООО \"Орва\"");
+    s.address = QStringLiteral("г. Москва, ул. Тестовая, 1");
+    s.place = QStringLiteral("Торговый зал");
+    s.ofdInn = QStringLiteral("7704211201");
+    s.ofdName = QStringLiteral("ОФД");
+    return s;
+}
+
+QJsonObject RegisterState::toJson() const
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("format"), FORMAT);
+    o.insert(QStringLiteral("serial"), double(serial));
+    o.insert(QStringLiteral("fiscalized"), fiscalized);
+    o.insert(QStringLiteral("fnActive"), fnActive);
+    o.insert(QStringLiteral("cashier"), cashier);
+    o.insert(QStringLiteral("hall"), hall);
+    o.insert(QStringLiteral("clockOffset"), double(clockOffset));
+    o.insert(QStringLiteral("timezone"), timezone);
+    o.insert(QStringLiteral("taxSystems"), int(taxSystems));
+    QJsonObject reg;
+    reg.insert(QStringLiteral("rnm"), rnm);
+    reg.insert(QStringLiteral("inn"), inn);
+    reg.insert(QStringLiteral("userName"), userName);
+    reg.insert(QStringLiteral("address"), address);
+    reg.insert(QStringLiteral("place"), place);
+    reg.insert(QStringLiteral("ofdInn"), ofdInn);
+    reg.insert(QStringLiteral("ofdName"), ofdName);
+    reg.insert(QStringLiteral("count"), registrations);
+    o.insert(QStringLiteral("registration"), reg);
+    o.insert(QStringLiteral("drawer"), double(drawer));
+    o.insert(QStringLiteral("shiftOpen"), shiftOpen);
+    o.insert(QStringLiteral("shiftNumber"), shiftNumber);
+    o.insert(QStringLiteral("shiftOpenedAt"), isoOrEmpty(shiftOpenedAt));
+    o.insert(QStringLiteral("receiptNumber"), receiptNumber);
+    o.insert(QStringLiteral("shiftTotals"), totalsToJson(shift));
+    o.insert(QStringLiteral("grandTotals"), totalsToJson(grand));
+    o.insert(QStringLiteral("documentNumber"), double(documentNumber));
+    o.insert(QStringLiteral("lastDocumentAt"), isoOrEmpty(lastDocumentAt));
+    o.insert(QStringLiteral("lastReceipt"), lastReceipt);
+    o.insert(QStringLiteral("receiptOpen"), receiptOpen);
+    if (receiptOpen)
+        o.insert(QStringLiteral("receipt"), receipt.toJson());
+    QJsonObject t;
+    for (auto it = tables.cbegin(); it != tables.cend(); ++it)
+        t.insert(it.key(), QString::fromLatin1(it.value().toHex()));
+    o.insert(QStringLiteral("tables"), t);
+    return o;
+}
+
+bool RegisterState::fromJson(const QJsonObject &o, RegisterState *out, QString *error)
+{
+    Reader r(o);
+    if (r.integer("format") != FORMAT) {
+        *error = QStringLiteral("unknown format (expected %1)").arg(FORMAT);
+        return false;
+    }
+    RegisterState s;
+    s.serial = r.integer("serial");
+    s.fiscalized = r.boolean("fiscalized");
+    s.fnActive = r.boolean("fnActive");
+    s.cashier = int(r.integer("cashier"));
+    s.hall = int(r.integer("hall"));
+    const QJsonValue offset = o.value(QStringLiteral("clockOffset"));
+    if (!offset.isDouble())
+        r.fail("clockOffset");
+    s.clockOffset = qint64(offset.toDouble());
+    s.timezone = int(r.integer("timezone"));
+    s.taxSystems = quint8(r.integer("taxSystems"));
+    const QJsonObject reg = r.object("registration");
+    Reader rr(reg);
+    s.rnm = rr.string("rnm");
+    s.inn = rr.string("inn");
+    s.userName = rr.string("userName");
+    s.address = rr.string("address");
+    s.place = rr.string("place");
+    s.ofdInn = rr.string("ofdInn");
+    s.ofdName = rr.string("ofdName");
+    s.registrations = int(rr.integer("count"));
+    if (!rr.bad().isEmpty())
+        r.fail("registration");
+    s.drawer = r.integer("drawer");
+    s.shiftOpen = r.boolean("shiftOpen");
+    s.shiftNumber = int(r.integer("shiftNumber"));
+    s.shiftOpenedAt = r.dateTime("shiftOpenedAt");
+    s.receiptNumber = int(r.integer("receiptNumber"));
+    QString bad;
+    if (!totalsFromJson(r.object("shiftTotals"), &s.shift, &bad))
+        r.fail("shiftTotals");
+    if (!totalsFromJson(r.object("grandTotals"), &s.grand, &bad))
+        r.fail("grandTotals");
+    s.documentNumber = r.integer("documentNumber");
+    s.lastDocumentAt = r.dateTime("lastDocumentAt");
+    s.lastReceipt = r.object("lastReceipt");
+    s.receiptOpen = r.boolean("receiptOpen");
+    if (s.receiptOpen && !Receipt::fromJson(r.object("receipt"), &s.receipt))
+        r.fail("receipt");
+    const QJsonObject t = r.object("tables");
+    for (auto it = t.constBegin(); it != t.constEnd(); ++it) {
+        if (!it.value().isString())
+            r.fail("tables");
+        s.tables.insert(it.key(), QByteArray::fromHex(it.value().toString().toLatin1()));
+    }
+    if (s.shiftOpen && !s.shiftOpenedAt.isValid())
+        r.fail("shiftOpenedAt");
+    if (!r.bad().isEmpty()) {
+        *error = QStringLiteral("missing or invalid \"%1\"").arg(r.bad());
+        return false;
+    }
+    *out = s;
+    return true;
+}
