@@ -2,6 +2,7 @@
 
 #include <QDebug>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -38,7 +39,17 @@ FixNumber::FixNumber(quint32 multiplier, double value) : FixNumber(multiplier)
         m_valid = false;
         return;
     }
-    m_value = std::llround(scaled);
+    // A double only approximates the decimal it was written as: 1.005 is stored as
+    // 1.00499999999999989..., and 1.005 * 100 lands just below 100.5. A fraction that falls
+    // short of the half by no more than the representation error is taken as the half.
+    const double mag = std::fabs(scaled);
+    double whole = std::floor(mag);
+    const double frac = mag - whole;
+    const double ulp = std::nextafter(mag, std::numeric_limits<double>::infinity()) - mag;
+    const double tolerance = std::min(2 * ulp, 1e-6);
+    if (frac > 0 && frac >= 0.5 - tolerance)
+        whole += 1;
+    m_value = scaled < 0 ? -qint64(whole) : qint64(whole);
 }
 
 FixNumber::FixNumber(quint32 multiplier, qint64 value) : FixNumber(multiplier)

@@ -15,7 +15,8 @@ public:
 
     FixNumber() : FixNumber(DEFAULT_MULTIPLIER) { }
     explicit FixNumber(quint32 multiplier);
-    // The double is rounded to the nearest step (half away from zero).
+    // The double is rounded to the nearest step, half away from zero, as the decimal it was
+    // written as: 1.005 at 100 is 1.01 although its binary value lies a hair below.
     FixNumber(quint32 multiplier, double value);
     // value is already scaled: FixNumber(100, qint64(150)) is 1.50.
     FixNumber(quint32 multiplier, qint64 value);

@@ -1,0 +1,422 @@
+#include "appversionmanager.h"
+#include "dircreator.h"
+#include "fileconfighelper.h"
+#include "initconfig.h"
+#include "sysutils.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using qt5ext::AppVersion;
+using qt5ext::AppVersionManager;
+using qt5ext::DirCreator;
+using qt5ext::FileConfigHelper;
+using qt5ext::InitConfig;
+using qt5ext::SysUtils;
+
+namespace {
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
+}
+
+// Permission bits as the file system stores them; the "User" bits only mirror one of these.
+QFileDevice::Permissions storedBits(const QString &path)
+{
+    const QFileDevice::Permissions mask = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+        | QFileDevice::ExeOwner | QFileDevice::ReadGroup | QFileDevice::WriteGroup
+        | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther
+        | QFileDevice::ExeOther;
+    return QFileInfo(path).permissions() & mask;
+}
+} // namespace
+
+class TestSupport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void configPersists_data();
+    void configPersists();
+    void configDefaults_data();
+    void configDefaults();
+    void configWriteFailure();
+    void initConfigFlag_data();
+    void initConfigFlag();
+    void workDir();
+
+    void dirCreator_data();
+    void dirCreator();
+
+    void localisations_data();
+    void localisations();
+    void versions();
+
+    void unlockPort_data();
+    void unlockPort();
+
+private:
+    QScopedPointer<QTemporaryDir> m_dir;
+};
+
+void TestSupport::init()
+{
+    m_dir.reset(new QTemporaryDir);
+    QVERIFY(m_dir->isValid());
+}
+
+void TestSupport::configPersists_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("readBack");
+
+    QTest::newRow("text") << "FRCFG"
+                          << "name" << QVariant(QStringLiteral("COM3")) << "COM3";
+    QTest::newRow("integer") << "CORE"
+                             << "atolTcpPort" << QVariant(3333) << "3333";
+    QTest::newRow("unsigned") << "FRPORTSETTINGS"
+                              << "frPortBaudrate" << QVariant(115200u) << "115200";
+    QTest::newRow("bool") << "G"
+                          << "flag" << QVariant(true) << "true";
+    // INI separators and comment characters inside a value.
+    QTest::newRow("special characters")
+        << "G"
+        << "text" << QVariant(QStringLiteral("a, b; c = d # e")) << "a, b; c = d # e";
+    QTest::newRow("cyrillic") << "FRCFG"
+                              << "rekv" << QVariant(QStringLiteral("ООО \"Ромашка\""))
+                              << "ООО \"Ромашка\"";
+    QTest::newRow("json") << "FRCFG"
+                          << "data" << QVariant(QStringLiteral("{\"a\":1,\"b\":[\"x\",\"y\"]}"))
+                          << "{\"a\":1,\"b\":[\"x\",\"y\"]}";
+    QTest::newRow("leading blanks") << "G"
+                                    << "pad" << QVariant(QStringLiteral("  47")) << "  47";
+}
+
+void TestSupport::configPersists()
+{
+    QFETCH(QString, group);
+    QFETCH(QString, key);
+    QFETCH(QVariant, value);
+    QFETCH(QString, readBack);
+
+    const QString path = m_dir->filePath(QStringLiteral("sub/test.conf"));
+    QDir().mkpath(QFileInfo(path).path());
+    {
+        FileConfigHelper writer(path);
+        QVERIFY(!writer.contains(group, key));
+        QVERIFY(writer.setValue(group, key, value));
+        QCOMPARE(writer.settingsPath(), path);
+    }
+    // Written at once, not when the object goes: a second object sees it while the first lives.
+    FileConfigHelper first(path);
+    QVERIFY(first.setValue(group, QStringLiteral("other"), 1));
+    FileConfigHelper reader(path);
+    QVERIFY(reader.contains(group, key));
+    QCOMPARE(reader.value(group, key, QStringLiteral("default")).toString(), readBack);
+    QCOMPARE(reader.value(group, QStringLiteral("other")).toInt(), 1);
+    // Keys are per group.
+    QVERIFY(!reader.contains(QStringLiteral("ELSEWHERE"), key));
+}
+
+void TestSupport::configDefaults_data()
+{
+    QTest::addColumn<QString>("setup");
+
+    QTest::newRow("missing file") << "missing";
+    QTest::newRow("directory in its place") << "directory";
+    QTest::newRow("binary garbage") << "garbage";
+    QTest::newRow("other group only") << "other group";
+    QTest::newRow("empty file") << "empty";
+}
+
+void TestSupport::configDefaults()
+{
+    QFETCH(QString, setup);
+
+    const QString path = m_dir->filePath(QStringLiteral("test.conf"));
+    if (setup == QLatin1String("directory"))
+        QVERIFY(QDir().mkpath(path));
+    else if (setup == QLatin1String("garbage"))
+        QVERIFY(writeFile(path, QByteArray("\x00\xff\xfe[[[\x01\x02=\n\x7f", 13)));
+    else if (setup == QLatin1String("other group"))
+        QVERIFY(writeFile(path, "[OTHER]\nkey=stored\n"));
+    else if (setup == QLatin1String("empty"))
+        QVERIFY(writeFile(path, QByteArray()));
+
+    const FileConfigHelper config(path);
+    QCOMPARE(config.value(QStringLiteral("G"), QStringLiteral("key"), QStringLiteral("dflt")),
+        QVariant(QStringLiteral("dflt")));
+    QVERIFY(!config.contains(QStringLiteral("G"), QStringLiteral("key")));
+    QVERIFY(!config.value(QStringLiteral("G"), QStringLiteral("key")).isValid());
+
+    const InitConfig app(path, true);
+    QCOMPARE(app.locale(), QLocale(QLocale::Russian, QLocale::Russia));
+    QCOMPARE(app.translationsPath(),
+        QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
+}
+
+void TestSupport::configWriteFailure()
+{
+    // A regular file where the folder should be: the write cannot succeed, even as root.
+    const QString blocker = m_dir->filePath(QStringLiteral("blocker"));
+    QVERIFY(writeFile(blocker, "x"));
+    FileConfigHelper config(blocker + QStringLiteral("/test.conf"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^CONFIG_WRITE_FAILED ")));
+    QVERIFY(!config.setValue(QStringLiteral("G"), QStringLiteral("k"), 1));
+}
+
+void TestSupport::initConfigFlag_data()
+{
+    QTest::addColumn<bool>("appConfig");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("overridden");
+
+    const QByteArray overrides = "[APP]\nloggerPath=/srv/orva/logs\n"
+                                 "translationsPath=/srv/orva/tr\nlocale=en_US\n";
+    QTest::newRow("own file, overrides") << true << overrides << true;
+    QTest::newRow("driver file, overrides ignored") << false << overrides << false;
+    QTest::newRow("own file, no APP group") << true << QByteArray("[FRCFG]\nx=1\n") << false;
+    QTest::newRow("own file, overrides in another group")
+        << true << QByteArray("[FRCFG]\nloggerPath=/srv/x\nlocale=en_US\n") << false;
+}
+
+void TestSupport::initConfigFlag()
+{
+    QFETCH(bool, appConfig);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, overridden);
+
+    const QString path = m_dir->filePath(QStringLiteral("flag.conf"));
+    QVERIFY(writeFile(path, content));
+    const InitConfig config(path, appConfig);
+    QCOMPARE(config.isAppConfig(), appConfig);
+    if (overridden) {
+        QCOMPARE(config.loggerPath(), QStringLiteral("/srv/orva/logs"));
+        QCOMPARE(config.translationsPath(), QStringLiteral("/srv/orva/tr"));
+        QCOMPARE(config.locale(), QLocale(QLocale::English, QLocale::UnitedStates));
+    } else {
+        QCOMPARE(config.loggerPath(),
+            InitConfig::workDir() + QStringLiteral("/logs/") + QCoreApplication::applicationName());
+        QCOMPARE(config.translationsPath(),
+            QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
+        QCOMPARE(config.locale(), QLocale(QLocale::Russian, QLocale::Russia));
+    }
+    // Both kinds read and write their keys alike.
+    InitConfig writer(path, appConfig);
+    QVERIFY(writer.setValue(QStringLiteral("CORE"), QStringLiteral("atolTcpPort"), 4001));
+    QCOMPARE(InitConfig(path, !appConfig)
+                 .value(QStringLiteral("CORE"), QStringLiteral("atolTcpPort"))
+                 .toInt(),
+        4001);
+}
+
+void TestSupport::workDir()
+{
+    const QByteArray saved = qgetenv("ALLUSERSPROFILE");
+    const bool hadSaved = qEnvironmentVariableIsSet("ALLUSERSPROFILE");
+    const QString savedName = InitConfig::appWorkDir();
+
+    qputenv("ALLUSERSPROFILE", m_dir->path().toUtf8());
+    InitConfig::setAppWorkDir(QStringLiteral("ORVI"));
+    QCOMPARE(InitConfig::appWorkDir(), QStringLiteral("ORVI"));
+    QCOMPARE(InitConfig::workDir(), m_dir->path() + QStringLiteral("/ORVI"));
+    const InitConfig config(m_dir->filePath(QStringLiteral("x.conf")), true);
+    QCOMPARE(config.loggerPath(),
+        m_dir->path() + QStringLiteral("/ORVI/logs/") + QCoreApplication::applicationName());
+    // An unknown locale name keeps the default rather than falling back to "C".
+    QVERIFY(writeFile(m_dir->filePath(QStringLiteral("x.conf")), "[APP]\nlocale=qq_QQ\n"));
+    QCOMPARE(InitConfig(m_dir->filePath(QStringLiteral("x.conf")), true).locale(),
+        QLocale(QLocale::Russian, QLocale::Russia));
+
+    InitConfig::setAppWorkDir(savedName);
+    if (hadSaved)
+        qputenv("ALLUSERSPROFILE", saved);
+    else
+        qunsetenv("ALLUSERSPROFILE");
+}
+
+void TestSupport::dirCreator_data()
+{
+    QTest::addColumn<QString>("existing"); // made before, with owner-only rights
+    QTest::addColumn<QString>("file"); // a regular file made before
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<QStringList>("created"); // folders that must get the shared rights
+
+    QTest::newRow("nested") << QString() << QString() << "a/b/c" << true
+                            << QStringList { "a", "a/b", "a/b/c" };
+    QTest::newRow("below existing") << "a" << QString() << "a/b" << true << QStringList { "a/b" };
+    QTest::newRow("already there") << "a/b" << QString() << "a/b" << true << QStringList();
+    QTest::newRow("dots and trailing slash")
+        << QString() << QString() << "a/./x/../c/" << true << QStringList { "a", "a/c" };
+    QTest::newRow("below a file") << QString() << "f"
+                                  << "f/sub" << false << QStringList();
+    QTest::newRow("is a file") << QString() << "f"
+                               << "f" << false << QStringList();
+}
+
+void TestSupport::dirCreator()
+{
+    QFETCH(QString, existing);
+    QFETCH(QString, file);
+    QFETCH(QString, path);
+    QFETCH(bool, result);
+    QFETCH(QStringList, created);
+
+    const QString root = m_dir->path() + QLatin1Char('/');
+    const QFileDevice::Permissions ownerOnly
+        = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    if (!existing.isEmpty()) {
+        QVERIFY(QDir().mkpath(root + existing));
+        QString p = existing;
+        for (; !p.isEmpty() && p != QLatin1String("."); p = QFileInfo(p).path())
+            QVERIFY(QFile::setPermissions(root + p, ownerOnly));
+    }
+    if (!file.isEmpty())
+        QVERIFY(writeFile(root + file, "x"));
+
+    if (!result && path != file)
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("^DIR_CREATE_FAILED ")));
+    QCOMPARE(DirCreator::checkAndCreate(root + path, DirCreator::DEFAULT_ALL), result);
+    if (result)
+        QVERIFY(QFileInfo(QDir::cleanPath(root + path)).isDir());
+    else if (!file.isEmpty())
+        QVERIFY(QFileInfo(root + file).isFile());
+
+    const QFileDevice::Permissions all = storedBits(m_dir->path()) | QFileDevice::ReadOwner
+        | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+        | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+        | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    for (const QString &dir : qAsConst(created))
+        QCOMPARE(storedBits(root + dir), all);
+    // Folders that were there keep their rights.
+    if (!existing.isEmpty())
+        QCOMPARE(storedBits(root + existing), ownerOnly);
+}
+
+void TestSupport::localisations_data()
+{
+    QTest::addColumn<QStringList>("added");
+    QTest::addColumn<QStringList>("expected");
+
+    QTest::newRow("start-up order") << QStringList { "cashbox", "frconfigurator" }
+                                    << QStringList { "cashbox", "frconfigurator" };
+    QTest::newRow("not sorted") << QStringList { "zeta", "alpha", "mid" }
+                                << QStringList { "zeta", "alpha", "mid" };
+    QTest::newRow("repeat kept once") << QStringList { "cashbox", "frconfigurator", "cashbox" }
+                                      << QStringList { "cashbox", "frconfigurator" };
+    QTest::newRow("empty name ignored")
+        << QStringList { "", "cashbox" } << QStringList { "cashbox" };
+    QTest::newRow("none") << QStringList() << QStringList();
+}
+
+void TestSupport::localisations()
+{
+    QFETCH(QStringList, added);
+    QFETCH(QStringList, expected);
+
+    AppVersionManager::clear();
+    for (const QString &name : qAsConst(added))
+        AppVersionManager::addLocalisation(name);
+    QCOMPARE(AppVersionManager::localisations(), expected);
+    AppVersionManager::clear();
+}
+
+void TestSupport::versions()
+{
+    AppVersionManager::clear();
+    AppVersionManager::addVersion(QStringLiteral("orvaconfig"),
+        AppVersion(QStringLiteral("0.0.11"), QStringLiteral("2024-03-05T09:07:02")));
+    const AppVersion v = AppVersionManager::version(QStringLiteral("orvaconfig"));
+    QVERIFY(v.isValid());
+    QCOMPARE(v.major(), 0);
+    QCOMPARE(v.minor(), 0);
+    QCOMPARE(v.patch(), 11);
+    QCOMPARE(v.buildDateTime(), QDateTime(QDate(2024, 3, 5), QTime(9, 7, 2)));
+    QVERIFY(AppVersion(QStringLiteral("0.0.9"), QString()) < v);
+    QVERIFY(!AppVersionManager::version(QStringLiteral("unknown")).isValid());
+    QVERIFY(!AppVersion(QStringLiteral("1.2"), QString()).isValid());
+    AppVersionManager::clear();
+}
+
+void TestSupport::unlockPort_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("owner"); // "dead", "live" or "none" (no lock file)
+    QTest::addColumn<bool>("binaryPid");
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<bool>("lockRemains");
+
+    QTest::newRow("stale lock") << "ttyS0"
+                                << "dead" << false << false << true << false;
+    QTest::newRow("stale binary lock") << "ttyS0"
+                                       << "dead" << true << false << true << false;
+    QTest::newRow("live owner kept") << "ttyS0"
+                                     << "live" << false << false << false << true;
+    QTest::newRow("live binary owner kept") << "ttyUSB1"
+                                            << "live" << true << false << false << true;
+    QTest::newRow("live owner forced") << "ttyS0"
+                                       << "live" << false << true << true << false;
+    QTest::newRow("device path") << "/dev/ttyUSB0"
+                                 << "dead" << false << false << true << false;
+    QTest::newRow("no lock") << "ttyS3"
+                             << "none" << false << false << true << false;
+}
+
+void TestSupport::unlockPort()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, owner);
+    QFETCH(bool, binaryPid);
+    QFETCH(bool, force);
+    QFETCH(bool, result);
+    QFETCH(bool, lockRemains);
+
+    qint64 pid = QCoreApplication::applicationPid();
+    if (owner == QLatin1String("dead")) {
+        // A process that has ended and been reaped: its pid names nobody.
+        QProcess p;
+        p.start(QStringLiteral("true"), QStringList());
+        QVERIFY(p.waitForStarted(10000));
+        pid = p.processId();
+        QVERIFY(p.waitForFinished(10000));
+    }
+
+    const QStringList savedDirs = SysUtils::lockDirectories();
+    const QString lockDir = m_dir->filePath(QStringLiteral("lock"));
+    QVERIFY(QDir().mkpath(lockDir));
+    SysUtils::setLockDirectories({ m_dir->filePath(QStringLiteral("empty")), lockDir });
+    const QString lockFile = lockDir + QStringLiteral("/LCK..") + QFileInfo(port).fileName();
+    if (owner != QLatin1String("none")) {
+        QByteArray content;
+        if (binaryPid) {
+            const qint32 bin = qint32(pid);
+            content = QByteArray(reinterpret_cast<const char *>(&bin), 4);
+        } else {
+            // HDB style: ten columns and a newline.
+            content = QString::asprintf("%10lld\n", pid).toLatin1();
+        }
+        QVERIFY(writeFile(lockFile, content));
+    }
+    // An unrelated port's lock is never touched.
+    const QString otherLock = lockDir + QStringLiteral("/LCK..ttyS9");
+    QVERIFY(writeFile(otherLock, "1\n"));
+
+    QCOMPARE(SysUtils::unlockPort(port, force), result);
+    QCOMPARE(QFile::exists(lockFile), lockRemains);
+    QVERIFY(QFile::exists(otherLock));
+
+    SysUtils::setLockDirectories(savedDirs);
+    QCOMPARE(SysUtils::lockDirectories(), savedDirs);
+}
+
+QTEST_GUILESS_MAIN(TestSupport)
+#include "tst_support.moc"
