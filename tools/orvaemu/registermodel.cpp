@@ -112,18 +112,6 @@ QByteArray bcdDateTime(const QDateTime &dt)
     return out;
 }
 
-void addTotals(RegisterState::Totals *to, const RegisterState::Totals &from)
-{
-    to->sales += from.sales;
-    to->saleReturns += from.saleReturns;
-    to->purchases += from.purchases;
-    to->purchaseReturns += from.purchaseReturns;
-    to->corrections += from.corrections;
-    to->cashIn += from.cashIn;
-    to->cashOut += from.cashOut;
-    to->receipts += from.receipts;
-}
-
 QJsonObject totalsJson(const RegisterState::Totals &t)
 {
     QJsonObject o;
@@ -770,7 +758,7 @@ RegisterModel::Answer RegisterModel::closeShift()
     doc.insert(QStringLiteral("fd"), double(m_state.documentNumber));
     doc.insert(QStringLiteral("totals"), totalsJson(m_state.shift));
     doc.insert(QStringLiteral("drawer"), double(m_state.drawer));
-    addTotals(&m_state.grand, m_state.shift);
+    // The grand totals already hold this shift; only the shift's own counters start over.
     m_state.shift = RegisterState::Totals();
     m_state.shiftOpen = false;
     m_state.shiftOpenedAt = QDateTime();

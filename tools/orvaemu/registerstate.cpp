@@ -106,6 +106,7 @@ RegisterState RegisterState::fresh()
     s.place = QStringLiteral("Торговый зал");
     s.ofdInn = QStringLiteral("7704211201");
     s.ofdName = QStringLiteral("ОФД");
+    s.documentNumber = 1; // the registration report
     return s;
 }
 
