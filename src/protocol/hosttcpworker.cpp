@@ -92,5 +92,9 @@ void HostTcpWorker::socketDisconnected()
 
 void HostTcpWorker::sockeConnected()
 {
+    // An ACK is followed at once by the next task's record; Nagle would hold the record back
+    // until the register acknowledged the ACK's segment.
+    if (auto *socket = qobject_cast<QTcpSocket *>(sender()))
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     emit connectState(true);
 }
