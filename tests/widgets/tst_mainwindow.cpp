@@ -1,0 +1,461 @@
+#include "connectstatuswidget.h"
+#include "frcfgroot.h"
+#include "frcommandscontroller.h"
+#include "mainwindow.h"
+#include "recordingprompts.h"
+#include "scripteddevice.h"
+#include "sessionmanager.h"
+#include "tempprofile.h"
+#include "waitmessagewidget.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+const int LONG_WAIT_MS = 10000;
+}
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void startsOnServicePageDisconnected();
+    void connectShowsLinkAndClearsBuffer();
+    void connectWhileConnectedReconnects();
+    void disconnectShowsDisconnected();
+    void wrongPasswordUntilNextState();
+    void modeLabel_data();
+    void modeLabel();
+    void exportSettings_data();
+    void exportSettings();
+    void importSettingsTouchesNothing();
+    void stateTabHidesSaveAndReload();
+    void secondOverlayClosesFirst();
+    void overlayLook();
+    void rootForwardsOverlayOnlyWithWindow();
+    void modeButtonsSwitchStack_data();
+    void modeButtonsSwitchStack();
+    void rootAsksForLinkSettings();
+
+private:
+    template<typename T>
+    T *child(const char *name) const
+    {
+        T *w = m_window->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qWarning("no widget %s", name);
+        return w;
+    }
+    QString modeText() const { return m_window->frModeText(); }
+    void clickConnect();
+
+    TempProfile *m_profile = nullptr;
+    FrCfgRoot *m_root = nullptr;
+    FrCommandsController *m_controller = nullptr;
+    ScriptedDevice *m_device = nullptr;
+    MainWindow *m_window = nullptr;
+    RecordingPrompts *m_prompts = nullptr;
+};
+
+static int s_argc = 1;
+static char s_arg0[] = "tst_mainwindow";
+static char *s_argv[] = { s_arg0, nullptr };
+
+void TestMainWindow::initTestCase()
+{
+    m_profile = new TempProfile;
+    m_root = new FrCfgRoot(s_argc, s_argv);
+    m_controller = m_root->commandsController();
+    QVERIFY(m_controller);
+    m_controller->setAnswerTimeout(300);
+    m_controller->setReqInterval(200);
+}
+
+void TestMainWindow::cleanupTestCase()
+{
+    delete m_root;
+    delete m_profile;
+}
+
+void TestMainWindow::init()
+{
+    m_prompts = new RecordingPrompts;
+    m_device = new ScriptedDevice;
+    QVERIFY(m_device->listen());
+    m_profile->setAtolPort(m_device->port());
+    m_window = new MainWindow(m_root->sessionManager());
+    m_root->setMainWindow(m_window);
+    m_window->resize(1180, 760);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestMainWindow::cleanup()
+{
+    if (m_controller->isConnected()) {
+        QSignalSpy cleared(m_controller, &FrCommandsController::clearBufferComplete);
+        m_controller->sendClearBufferCommand();
+        QVERIFY(cleared.wait(LONG_WAIT_MS));
+    }
+    m_controller->stop();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_controller->isConnected(), LONG_WAIT_MS);
+    m_root->setMainWindow(nullptr);
+    QCOMPARE(m_device->badFrames(), 0);
+    delete m_window;
+    delete m_device;
+    delete m_prompts;
+}
+
+void TestMainWindow::clickConnect()
+{
+    QTest::mouseClick(child<QToolButton>("tbConnect"), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->connectStatusWidget()->isConnected(), LONG_WAIT_MS);
+}
+
+void TestMainWindow::startsOnServicePageDisconnected()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Универсальный конфигуратор ОРВА"));
+    QCOMPARE(child<QStackedWidget>("mainTabs")->currentWidget(), child<QWidget>("pageServiceMode"));
+    QVERIFY(child<QPushButton>("pbServiceMode")->isChecked());
+    QCOMPARE(child<QTabWidget>("serviceModTabs")->currentIndex(), 0);
+    QCOMPARE(m_window->connectStatusWidget()->description(), QStringLiteral("disconnected"));
+    QCOMPARE(m_window->connectStatusWidget()->iconPath(), QStringLiteral(":/icons/redled.png"));
+    QVERIFY(!child<QLabel>("lbIcon")->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(!m_controller->isStarted());
+    QCOMPARE(child<QLineEdit>("lePassword")->placeholderText(), QStringLiteral("Пароль кассира"));
+    // A language change retranslates the form and keeps the title.
+    QEvent change(QEvent::LanguageChange);
+    QApplication::sendEvent(m_window, &change);
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Универсальный конфигуратор ОРВА"));
+    QCOMPARE(child<QToolButton>("tbConnect")->text(), QStringLiteral("Установить соединение"));
+}
+
+void TestMainWindow::connectShowsLinkAndClearsBuffer()
+{
+    clickConnect();
+    QCOMPARE(m_window->connectStatusWidget()->description(),
+        QStringLiteral("connected to localhost:%1").arg(m_device->port()));
+    QCOMPARE(m_window->connectStatusWidget()->iconPath(), QStringLiteral(":/icons/greenled.png"));
+    // Whatever the register still holds from an earlier session is aborted first.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_device->frames.isEmpty(), LONG_WAIT_MS);
+    QCOMPARE(m_device->frames.first().data, QByteArray::fromHex("c4"));
+
+    QVERIFY(modeText().isEmpty());
+    m_device->setModeByte(0x00);
+    m_controller->sendGetFrStateCommand();
+    QTRY_COMPARE_WITH_TIMEOUT(modeText(), QStringLiteral("ККТ: Выбор"), LONG_WAIT_MS);
+    QCOMPARE(m_root->sessionManager()->lastState().data(), ScriptedDevice::stateAnswer(0x00));
+}
+
+void TestMainWindow::connectWhileConnectedReconnects()
+{
+    clickConnect();
+    QTRY_COMPARE_WITH_TIMEOUT(m_device->frames.size(), 1, LONG_WAIT_MS);
+    QSignalSpy states(m_controller, &FrCommandsController::connectState);
+
+    QTest::mouseClick(child<QToolButton>("tbConnect"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(m_device->connectionCount(), 2, LONG_WAIT_MS);
+    QTRY_VERIFY_WITH_TIMEOUT(m_window->connectStatusWidget()->isConnected(), LONG_WAIT_MS);
+    QTRY_COMPARE_WITH_TIMEOUT(states.count(), 2, LONG_WAIT_MS);
+    QCOMPARE(states.at(0).at(0).toBool(), false);
+    QCOMPARE(states.at(1).at(0).toBool(), true);
+    // The new link starts with its own abort.
+    QTRY_COMPARE_WITH_TIMEOUT(m_device->frames.size(), 2, LONG_WAIT_MS);
+    QCOMPARE(m_device->frames.at(1).data, QByteArray::fromHex("c4"));
+    QVERIFY(m_device->isClientConnected());
+}
+
+void TestMainWindow::disconnectShowsDisconnected()
+{
+    clickConnect();
+    QTest::mouseClick(child<QToolButton>("tbDisconnect"), Qt::LeftButton);
+    QVERIFY(!m_controller->isStarted());
+    QVERIFY(!m_window->connectStatusWidget()->isConnected());
+    QCOMPARE(m_window->connectStatusWidget()->description(), QStringLiteral("disconnected"));
+    QCOMPARE(m_window->connectStatusWidget()->iconPath(), QStringLiteral(":/icons/redled.png"));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_device->isClientConnected(), LONG_WAIT_MS);
+}
+
+void TestMainWindow::wrongPasswordUntilNextState()
+{
+    clickConnect();
+    m_device->refuse(0x3F, QByteArray::fromHex("558c00"));
+    m_controller->sendGetFrStateCommand();
+    QTRY_COMPARE_WITH_TIMEOUT(modeText(), QStringLiteral("ККТ: Неверный пароль!!!"), LONG_WAIT_MS);
+
+    // Other results leave the warning in place.
+    QSignalSpy answers(m_controller, &FrCommandsController::assyncAnswer);
+    m_controller->sendGetFrMoneyCommand();
+    QVERIFY(answers.wait(LONG_WAIT_MS));
+    QCOMPARE(modeText(), QStringLiteral("ККТ: Неверный пароль!!!"));
+
+    // The register takes the password again.
+    m_device->clearRefusals();
+    m_device->setModeByte(0x01);
+    m_controller->sendGetFrStateCommand();
+    QTRY_COMPARE_WITH_TIMEOUT(modeText(), QStringLiteral("ККТ: Регистрация"), LONG_WAIT_MS);
+}
+
+void TestMainWindow::modeLabel_data()
+{
+    QTest::addColumn<int>("modeByte");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0 selection") << 0x00 << QStringLiteral("ККТ: Выбор");
+    QTest::newRow("1 registration") << 0x01 << QStringLiteral("ККТ: Регистрация");
+    // Only the low nibble names the mode.
+    QTest::newRow("0x24 programming") << 0x24 << QStringLiteral("ККТ: Программирование");
+    QTest::newRow("0x87 additional") << 0x87 << QStringLiteral("ККТ: Дополнительный");
+    QTest::newRow("nibble 8") << 0x08 << QStringLiteral("ККТ: ");
+    QTest::newRow("nibble 15") << 0x3F << QStringLiteral("ККТ: ");
+}
+
+void TestMainWindow::modeLabel()
+{
+    QFETCH(int, modeByte);
+    QFETCH(QString, text);
+    clickConnect();
+    m_device->setModeByte(0x05);
+    m_controller->sendGetFrStateCommand();
+    QTRY_COMPARE_WITH_TIMEOUT(modeText(), QStringLiteral("ККТ: Ввод ЗН"), LONG_WAIT_MS);
+    m_device->setModeByte(quint8(modeByte));
+    m_controller->sendGetFrStateCommand();
+    QTRY_COMPARE_WITH_TIMEOUT(modeText(), text, LONG_WAIT_MS);
+    QCOMPARE(m_root->sessionManager()->lastState().modeByte(), modeByte);
+}
+
+void TestMainWindow::exportSettings_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("suffix added") << "backup"
+                                  << "backup.sts";
+    QTest::newRow("has suffix") << "my.sts"
+                                << "my.sts";
+    // "sts" anywhere in the name is enough.
+    QTest::newRow("sts inside the name") << "tests.txt"
+                                         << "tests.txt";
+    QTest::newRow("case matters") << "BACKUP.STS"
+                                  << "BACKUP.STS.sts";
+    QTest::newRow("cancelled") << QString() << QString();
+}
+
+void TestMainWindow::exportSettings()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, written);
+    QTemporaryDir dir;
+    // An existing file is replaced entirely.
+    QFile old(dir.filePath(QStringLiteral("my.sts")));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("an older and much longer export");
+    old.close();
+
+    m_prompts->queueAnswer(!answer.isEmpty(), answer.isEmpty() ? answer : dir.filePath(answer));
+    QTest::mouseClick(child<QToolButton>("tbExportSettings"), Qt::LeftButton);
+
+    QCOMPARE(m_prompts->count(), 1);
+    QCOMPARE(m_prompts->last().kind, UserPrompts::SaveFileName);
+    QCOMPARE(m_prompts->last().title, QStringLiteral("Save settings export file"));
+    QCOMPARE(m_prompts->last().initialText, QStringLiteral("kkt_current"));
+    QCOMPARE(m_prompts->last().filter, QStringLiteral("Settings file (*.sts)"));
+
+    QStringList expected { QStringLiteral("my.sts") };
+    if (!written.isEmpty() && !expected.contains(written))
+        expected << written;
+    QStringList files = QDir(dir.path()).entryList(QDir::Files);
+    files.sort();
+    expected.sort();
+    QCOMPARE(files, expected);
+    if (written.isEmpty()) {
+        QFile kept(dir.filePath(QStringLiteral("my.sts")));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("an older and much longer export"));
+        return;
+    }
+    QFile f(dir.filePath(written));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("HELLO WORLD"));
+}
+
+void TestMainWindow::importSettingsTouchesNothing()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("kkt.sts"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("saved");
+    f.close();
+    m_prompts->queueAnswer(true, path);
+    QTest::mouseClick(child<QToolButton>("tbImportSettings"), Qt::LeftButton);
+    QCOMPARE(m_prompts->count(), 1);
+    QCOMPARE(m_prompts->last().kind, UserPrompts::OpenFileName);
+    QCOMPARE(m_prompts->last().title, QStringLiteral("Open settings export file"));
+    QCOMPARE(m_prompts->last().filter, QStringLiteral("Settings file (*.sts)"));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("saved"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "kkt.sts" });
+}
+
+void TestMainWindow::stateTabHidesSaveAndReload()
+{
+    auto *tabs = child<QTabWidget>("serviceModTabs");
+    auto *save = child<QPushButton>("pbServiceModSave");
+    auto *reload = child<QPushButton>("pbServiceModeReload");
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("Доступ к ОФД"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("Настройки драйвера"));
+    QCOMPARE(tabs->tabText(2), QStringLiteral("Состояние"));
+    QVERIFY(save->isVisible());
+    QVERIFY(reload->isVisible());
+    QVERIFY(child<QLineEdit>("lePassword")->text().isEmpty());
+
+    QTabBar *bar = tabs->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(2).center());
+    QCOMPARE(tabs->currentWidget(), child<QWidget>("tabServiceFrState"));
+    QVERIFY(!save->isVisible());
+    QVERIFY(!reload->isVisible());
+    // Every tab change shows the link's connection password.
+    QCOMPARE(child<QLineEdit>("lePassword")->text(), QStringLiteral("47"));
+
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(1).center());
+    QVERIFY(save->isVisible());
+    QVERIFY(reload->isVisible());
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(2).center());
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(0).center());
+    QVERIFY(save->isVisible());
+    QVERIFY(reload->isVisible());
+}
+
+void TestMainWindow::secondOverlayClosesFirst()
+{
+    QPointer<WaitMessageWidget> first = m_window->showWaitWidget(QStringLiteral("first"), true);
+    QVERIFY(first);
+    QVERIFY(first->isVisible());
+    QCOMPARE(first->windowModality(), Qt::ApplicationModal);
+    QCOMPARE(first->text(), QStringLiteral("first"));
+
+    QPointer<WaitMessageWidget> second = m_window->showWaitWidget(QStringLiteral("second"), false);
+    QVERIFY(second);
+    QVERIFY(second != first);
+    QVERIFY(!first || !first->isVisible());
+    QTRY_VERIFY(!first); // closed overlays are deleted
+    QVERIFY(second->isVisible());
+    QCOMPARE(second->windowModality(), Qt::NonModal);
+    QCOMPARE(m_window->waitWidget(), second.data());
+
+    m_window->hideWaitWidget();
+    QVERIFY(!m_window->waitWidget());
+    QTRY_VERIFY(!second);
+    m_window->hideWaitWidget(); // nothing to close
+}
+
+void TestMainWindow::overlayLook()
+{
+    WaitMessageWidget *w = m_window->showWaitWidget(QStringLiteral("Подождите"), true);
+    QCOMPARE(w->size(), QSize(400, 223));
+    QCOMPARE(w->windowType(), Qt::ToolTip);
+    QVERIFY(w->styleSheet().contains(QLatin1String("3px solid rgb(135, 0, 0)")));
+    QVERIFY(w->styleSheet().contains(QLatin1String("border-radius: 6px")));
+    auto *label = w->findChild<QLabel *>();
+    QVERIFY(label->wordWrap());
+    QCOMPARE(label->alignment(), Qt::AlignCenter);
+    const QPoint windowCentre = m_window->mapToGlobal(m_window->rect().center());
+    // Centred up to the rounding of odd sizes.
+    const QPoint offset = w->geometry().center() - windowCentre;
+    QVERIFY2(qAbs(offset.x()) <= 2 && qAbs(offset.y()) <= 2,
+        qPrintable(QStringLiteral("overlay %1,%2 window %3,%4")
+                       .arg(w->geometry().center().x())
+                       .arg(w->geometry().center().y())
+                       .arg(windowCentre.x())
+                       .arg(windowCentre.y())));
+
+    auto *bar = w->findChild<QProgressBar *>();
+    QVERIFY(!bar->isVisible());
+    QCOMPARE(bar->value(), 0);
+    w->progressRange(0, 20);
+    QVERIFY(bar->isVisible());
+    QCOMPARE(bar->value(), 1);
+    QCOMPARE(bar->maximum(), 20);
+    w->progressValue(7);
+    QCOMPARE(bar->value(), 7);
+    m_window->hideWaitWidget();
+}
+
+void TestMainWindow::rootForwardsOverlayOnlyWithWindow()
+{
+    WaitMessageWidget *w = m_root->showWaitWidget(QStringLiteral("через корень"));
+    QVERIFY(w);
+    QCOMPARE(m_window->waitWidget(), w);
+    m_root->hideWaitWidget();
+    QVERIFY(!m_window->waitWidget());
+
+    m_root->setMainWindow(nullptr);
+    QVERIFY(!m_root->showWaitWidget(QStringLiteral("no window")));
+    m_root->hideWaitWidget();
+    QVERIFY(!m_window->waitWidget());
+}
+
+void TestMainWindow::modeButtonsSwitchStack_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("page");
+    QTest::newRow("cash") << "pbRegs"
+                          << "pageCashbox";
+    QTest::newRow("programming") << "pbProgMode"
+                                 << "pageProgMode";
+    QTest::newRow("reports") << "pbReports"
+                             << "pageReports";
+    QTest::newRow("fiscalisation") << "pbFiscMode"
+                                   << "pageFiscal";
+    QTest::newRow("last receipt") << "tbCheck"
+                                  << "pageCheck";
+    QTest::newRow("service") << "pbServiceMode"
+                             << "pageServiceMode";
+}
+
+void TestMainWindow::modeButtonsSwitchStack()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, page);
+    auto *stack = child<QStackedWidget>("mainTabs");
+    // Start from a page other than the target.
+    QTest::mouseClick(
+        child<QPushButton>(button == "pbRegs" ? "pbReports" : "pbRegs"), Qt::LeftButton);
+    QVERIFY(stack->currentWidget()->objectName() != page);
+
+    auto *target = m_window->findChild<QAbstractButton *>(button);
+    QTest::mouseClick(target, Qt::LeftButton);
+    QCOMPARE(stack->currentWidget()->objectName(), page);
+    QVERIFY(target->isChecked());
+    int checked = 0;
+    for (const char *name :
+        { "pbRegs", "pbProgMode", "pbReports", "pbServiceMode", "pbFiscMode", "tbCheck" })
+        checked += m_window->findChild<QAbstractButton *>(QLatin1String(name))->isChecked();
+    QCOMPARE(checked, 1);
+}
+
+void TestMainWindow::rootAsksForLinkSettings()
+{
+    QTest::mouseClick(child<QPushButton>("pbRegs"), Qt::LeftButton);
+    emit m_root->needShowFrRs232Settings();
+    QCOMPARE(child<QStackedWidget>("mainTabs")->currentWidget(), child<QWidget>("pageServiceMode"));
+    QVERIFY(child<QPushButton>("pbServiceMode")->isChecked());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
