@@ -140,10 +140,11 @@ void TestSupport::configDefaults()
     QFETCH(QString, setup);
 
     const QString path = m_dir->filePath(QStringLiteral("test.conf"));
+    static const char garbage[] = "\x00\xff\xfe[[[\x01\x02=\n\x7f";
     if (setup == QLatin1String("directory"))
         QVERIFY(QDir().mkpath(path));
     else if (setup == QLatin1String("garbage"))
-        QVERIFY(writeFile(path, QByteArray("\x00\xff\xfe[[[\x01\x02=\n\x7f", 13)));
+        QVERIFY(writeFile(path, QByteArray(garbage, sizeof garbage - 1)));
     else if (setup == QLatin1String("other group"))
         QVERIFY(writeFile(path, "[OTHER]\nkey=stored\n"));
     else if (setup == QLatin1String("empty"))
