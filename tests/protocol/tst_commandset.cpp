@@ -146,9 +146,7 @@ void TestCommandSet::builders_data()
     row("set requisite", tidOnly([](FrCommandsController &c) {
         return c.sendFrSetRekvCommand(FrCommandsController::buildTlv(1008, "a@b", true));
     }),
-        0,
-        rec("e8000100f00303006140"
-            "62"));
+        0, rec("e8000100f0030300614062"));
     row("activation", tidOnly([](FrCommandsController &c) { return c.sendFrActivationCommand(1); }),
         0, rec("a601"));
     row("check open", tidOnly([](FrCommandsController &c) { return c.sendCheckOpenCommand(2); }), 0,
@@ -189,9 +187,7 @@ void TestCommandSet::builders_data()
     // 50.00 -> 5000 -> 00 00 00 50 00.
     row("payment",
         tidOnly([](FrCommandsController &c) { return c.sendCheckPaymentCommand(money(5000), 3); }),
-        0,
-        rec("99000300000050"
-            "00"));
+        0, rec("9900030000005000"));
     row("cash in",
         tidOnly([](FrCommandsController &c) { return c.sendIntroductionCommand(money(100000)); }),
         0, rec("49000000100000"));
@@ -318,11 +314,9 @@ void TestCommandSet::tlv_data()
     QTest::addColumn<QByteArray>("tlv");
     // 1008 = 0x03F0, 1226 = 0x04CA; tag and length least significant byte first.
     QTest::newRow("top level") << 1008 << QByteArray("a@b") << true
-                               << QByteArray::fromHex("000100f00303006140"
-                                                      "62");
+                               << QByteArray::fromHex("000100f0030300614062");
     QTest::newRow("nested") << 1226 << QByteArray("123") << false
-                            << QByteArray::fromHex("ca0403003132"
-                                                   "33");
+                            << QByteArray::fromHex("ca040300313233");
     QTest::newRow("nested empty") << 1 << QByteArray() << false << QByteArray::fromHex("01000000");
     QTest::newRow("300 bytes") << 1084 << QByteArray(300, 'x') << false
                                << QByteArray::fromHex("3c042c01") + QByteArray(300, 'x');

@@ -140,9 +140,7 @@ void TestFrCommandsController::nextTaskLeavesWithTheAck()
     QCOMPARE(sentId(sent, 0), quint8(4));
     QCOMPARE(sentData(sent, 0).toHex(), QByteArray("c202"));
     QCOMPARE(sentId(sent, 1), quint8(3));
-    QCOMPARE(sentData(sent, 1).toHex(),
-        QByteArray("c102030000"
-                   "58"));
+    QCOMPARE(sentData(sent, 1).toHex(), QByteArray("c10203000058"));
     QCOMPARE(m_ctl->bufferSize(), 1);
 }
 
@@ -345,9 +343,7 @@ void TestFrCommandsController::resendSameFrameUntilAccepted()
     m_ctl->sendCheckCancelCommand();
     QVERIFY(m_peer->waitForFrames(3));
     const DevicePeer::Frame first = m_peer->frame(0);
-    QCOMPARE(first.payload.toHex(),
-        QByteArray("c102020000"
-                   "59"));
+    QCOMPARE(first.payload.toHex(), QByteArray("c10202000059"));
     for (int i = 1; i < 3; ++i) {
         QCOMPARE(m_peer->frame(i).id, first.id);
         QCOMPARE(m_peer->frame(i).raw, first.raw);
@@ -381,9 +377,7 @@ void TestFrCommandsController::reqPollingAfterAcceptance()
     });
     const quint8 tid = m_ctl->sendCheckOpenCommand(1);
     QVERIFY(m_peer->waitForFrames(1));
-    QCOMPARE(m_peer->frame(0).payload.toHex(),
-        QByteArray("c102020000"
-                   "920001"));
+    QCOMPARE(m_peer->frame(0).payload.toHex(), QByteArray("c102020000920001"));
     m_peer->send(m_peer->frame(0).id, hex("a1"));
 
     QVERIFY(m_peer->waitUntil([this] { return !m_peer->framesOf(0xC2).isEmpty(); }));
@@ -454,11 +448,7 @@ void TestFrCommandsController::wrongPasswordEmptiesBuffer()
     m_ctl->sendModeExitCommand();
     QVERIFY(m_peer->waitForFrames(1));
     // Default password "47" as BCD(8).
-    QCOMPARE(m_peer->frame(0).payload.toHex(),
-        QByteArray("c102020000"
-                   "56"
-                   "01"
-                   "00000047"));
+    QCOMPARE(m_peer->frame(0).payload.toHex(), QByteArray("c102020000560100000047"));
 
     // More bytes behind 55 8C still mean a wrong password.
     m_peer->send(0xF0, QByteArray("\xA7", 1) + char(tid) + hex("558c0001"));
@@ -554,15 +544,25 @@ void TestFrCommandsController::stateRequestSignals()
         answerBytes = ba;
     });
 
+    QSignalSpy globalSpy(m_ctl, &FrCommandsController::frStateReceivedGlobal);
+    QSignalSpy stateSpy(m_ctl, &FrCommandsController::frStateReceived);
+    QSignalSpy answerSpy(m_ctl, &FrCommandsController::assyncAnswer);
+
     const quint8 tid = m_ctl->sendGetFrStateCommand(autoAnswer);
     QVERIFY(m_peer->waitForFrames(1));
-    QCOMPARE(m_peer->frame(0).payload.toHex(),
-        QByteArray("c102020000"
-                   "3f"));
+    QCOMPARE(m_peer->frame(0).payload.toHex(), QByteArray("c1020200003f"));
     m_peer->send(m_peer->frame(0).id, hex("a1"));
     m_peer->send(0xF0, QByteArray("\xA6", 1) + char(tid) + STATE);
     QVERIFY(m_peer->waitForFrames(2)); // the ACK
     QCOMPARE(order, expected);
+    QCOMPARE(globalSpy.count(), 1);
+    QCOMPARE(stateSpy.count(), autoAnswer ? 1 : 0);
+    QCOMPARE(answerSpy.count(), autoAnswer ? 0 : 1);
+    QCOMPARE(globalSpy.at(0).at(0).value<FrStateCommandAnswer>().tid(), tid);
+    if (!autoAnswer) {
+        QCOMPARE(answerSpy.at(0).at(0).value<quint8>(), tid);
+        QCOMPARE(answerSpy.at(0).at(1).toByteArray(), STATE);
+    }
     for (const FrStateCommandAnswer &s : qAsConst(states)) {
         QCOMPARE(s.answerCode(), quint8(0xA6));
         QCOMPARE(s.tid(), tid);
@@ -572,6 +572,7 @@ void TestFrCommandsController::stateRequestSignals()
     }
     if (!autoAnswer)
         QCOMPARE(answerBytes, STATE);
+    QCOMPARE(states.size(), autoAnswer ? 2 : 1);
 
     // A second request with the same flag behaves the same: the marks were per TID.
     order.clear();

@@ -196,9 +196,8 @@ void TestPAtol31::readFrame_data()
     QTest::newRow("id F0 accepted") << QByteArray::fromHex("fe0300f0a60255d5") << true << 0xF0
                                     << QByteArray::fromHex("a60255") << none << false;
     QTest::newRow("garbage before STX skipped silently")
-        << QByteArray::fromHex("0011fded22ee"
-                               "fe010007a1e2")
-        << true << 7 << QByteArray::fromHex("a1") << none << false;
+        << QByteArray::fromHex("0011fded22eefe010007a1e2") << true << 7 << QByteArray::fromHex("a1")
+        << none << false;
 
     // Failures.
     QTest::newRow("garbage only") << QByteArray::fromHex("001122fd") << false << 0 << QByteArray()
@@ -263,9 +262,7 @@ void TestPAtol31::readClosedMidBody()
 
 void TestPAtol31::severalFramesInOneRead()
 {
-    ScriptedDevice device(QByteArray::fromHex("fe010007a1e2"
-                                              "fe02000941427d"
-                                              "fe00000559"));
+    ScriptedDevice device(QByteArray::fromHex("fe010007a1e2fe02000941427dfe00000559"));
     PAtol31 codec { QPointer<QIODevice>(&device) };
     const QList<int> ids { 7, 9, 5 };
     const QList<QByteArray> payloads { QByteArray::fromHex("a1"), QByteArray("AB"), QByteArray() };
