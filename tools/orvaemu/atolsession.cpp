@@ -143,10 +143,12 @@ void AtolSession::addTask(quint8 id, const QByteArray &payload)
     }
     QByteArray answer(2, '\0');
     answer[1] = char(tid);
-    if (indexOf(tid) >= 0) {
-        // A resend: the task runs once, whatever happened to our answers.
-        answer[0] = char(AlreadyExists);
-        send(id, answer);
+    const int existing = indexOf(tid);
+    if (existing >= 0) {
+        // A resend: the task runs once, whatever happened to our answers. It is answered
+        // with the task's state as a REQ would be, so a client that takes the answer for
+        // one to its REQ still learns the truth about this task.
+        send(id, statusOf(m_tasks.at(existing)));
         return;
     }
     if (m_tasks.size() >= CAPACITY) {
@@ -209,24 +211,29 @@ void AtolSession::request(quint8 id, const QByteArray &payload)
     const quint8 tid = quint8(payload.at(1));
     const int i = indexOf(tid);
     QByteArray answer(2, '\0');
+    answer[0] = char(NotFound);
     answer[1] = char(tid);
-    if (i < 0) {
-        answer[0] = char(NotFound);
-    } else {
-        const Task &t = m_tasks.at(i);
-        switch (t.state) {
-        case Task::Waiting:
-            answer[0] = char(Pending);
-            break;
-        case Task::Busy:
-            answer[0] = char(InProgress);
-            break;
-        case Task::Done:
-            answer = QByteArray(1, char(t.answer.refused ? Error : Result)) + t.answer.bytes;
-            break;
-        }
-    }
+    if (i >= 0)
+        answer = statusOf(m_tasks.at(i));
     send(id, answer);
+}
+
+QByteArray AtolSession::statusOf(const Task &task) const
+{
+    QByteArray answer(2, '\0');
+    answer[1] = char(task.tid);
+    switch (task.state) {
+    case Task::Waiting:
+        answer[0] = char(Pending);
+        break;
+    case Task::Busy:
+        answer[0] = char(InProgress);
+        break;
+    case Task::Done:
+        answer = QByteArray(1, char(task.answer.refused ? Error : Result)) + task.answer.bytes;
+        break;
+    }
+    return answer;
 }
 
 void AtolSession::acknowledge(const QByteArray &payload)

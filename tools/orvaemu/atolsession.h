@@ -38,7 +38,6 @@ public:
         AsyncResult = 0xA6,
         AsyncError = 0xA7,
         Overflow = 0xB1,
-        AlreadyExists = 0xB2,
         NotFound = 0xB3,
         IllegalValue = 0xB4,
     };
@@ -78,6 +77,8 @@ private:
     void abortAll(quint8 id);
     void runNext();
     int indexOf(quint8 tid) const;
+    // REQ-style answer: A1/A2 with the TID while waiting or busy, A3/A4 and the answer after.
+    QByteArray statusOf(const Task &task) const;
     void send(quint8 id, const QByteArray &payload);
     void log(const char *direction, quint8 id, const QByteArray &payload, const char *note);
 
