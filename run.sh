@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds orvaconfig (installing what is missing) and runs it.
+# Builds orvaconfig (installing what is missing) and runs it with the register emulator
+# orvaemu behind it.
 set -eu
 . "$(dirname "$0")/scripts/bootstrap.sh"
 
@@ -20,4 +21,37 @@ fi
 export ALLUSERSPROFILE=${ALLUSERSPROFILE:-${XDG_DATA_HOME:-$HOME/.local/share}/orvaconfig}
 mkdir -p "$ALLUSERSPROFILE"
 
-exec "$ORVA_BUILD_DIR/bin/orvaconfig" "$@"
+# The register emulator stands in for a register on the driver's ATOL port, the port the
+# configurator connects to. ORVAEMU=0 leaves it out; ORVAEMU_ARGS adds options.
+emu_pid=""
+if [ "${ORVAEMU:-1}" != 0 ]; then
+    emu_dir="$ALLUSERSPROFILE/orvaemu"
+    mkdir -p "$emu_dir"
+    emu_log="$emu_dir/orvaemu.log"
+    # shellcheck disable=SC2086
+    "$ORVA_BUILD_DIR/bin/orvaemu" --state "$emu_dir/state.json" --journal "$emu_dir/journal.jsonl" \
+        ${ORVAEMU_ARGS:-} >"$emu_log" 2>&1 &
+    emu_pid=$!
+    for _ in $(seq 50); do
+        grep -q "listening on" "$emu_log" && break
+        kill -0 "$emu_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if grep -q "listening on" "$emu_log"; then
+        echo "$(grep -m1 "listening on" "$emu_log") (state $emu_dir/state.json, log $emu_log)"
+        trap 'kill "$emu_pid" 2>/dev/null; wait "$emu_pid" 2>/dev/null' EXIT
+        trap 'exit 143' TERM
+    else
+        emu_status=0
+        wait "$emu_pid" 2>/dev/null || emu_status=$?
+        emu_pid=""
+        echo "The register emulator did not start: $(cat "$emu_log")" >&2
+        if [ "$emu_status" -eq 3 ]; then
+            echo "Something else (a register driver?) holds the ATOL port; the configurator will talk to it." >&2
+        fi
+    fi
+fi
+
+status=0
+"$ORVA_BUILD_DIR/bin/orvaconfig" "$@" || status=$?
+exit "$status"
