@@ -45,6 +45,7 @@ MainWindow::MainWindow(SessionManager *session, QWidget *parent)
     m_frModeLabel = new QLabel(ui->statusBar);
     m_frModeLabel->setObjectName(QStringLiteral("lbFrMode"));
     m_frModeLabel->setMinimumWidth(200);
+    m_frModeLabel->setStyleSheet(QStringLiteral("padding-left: 12px;"));
     ui->statusBar->addWidget(m_connectStatus);
     ui->statusBar->addWidget(m_frModeLabel);
 

@@ -32,7 +32,8 @@ public:
     explicit MainWindow(SessionManager *session, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Replaces the current overlay (if any) with a new one showing the text.
+    // Replaces the current overlay (if any) with a new one showing the text. Overlays delete
+    // themselves when closed: keep the result in a QPointer.
     WaitMessageWidget *showWaitWidget(const QString &text, bool modal = true);
     void hideWaitWidget();
     WaitMessageWidget *waitWidget() const { return m_waitWidget; }

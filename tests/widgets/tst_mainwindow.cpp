@@ -107,7 +107,8 @@ void TestMainWindow::init()
 
 void TestMainWindow::cleanup()
 {
-    if (m_controller->isConnected()) {
+    // The link flag lags a stop until the worker's last report is delivered.
+    if (m_controller->isStarted() && m_controller->isConnected()) {
         QSignalSpy cleared(m_controller, &FrCommandsController::clearBufferComplete);
         m_controller->sendClearBufferCommand();
         QVERIFY(cleared.wait(LONG_WAIT_MS));

@@ -129,7 +129,8 @@ void TestWaitCommandWidget::init()
 void TestWaitCommandWidget::cleanup()
 {
     // Leave no task or pending abort behind for the next test.
-    if (m_controller->isConnected()) {
+    // The link flag lags a stop until the worker's last report is delivered.
+    if (m_controller->isStarted() && m_controller->isConnected()) {
         QSignalSpy cleared(m_controller, &FrCommandsController::clearBufferComplete);
         m_controller->sendClearBufferCommand();
         QVERIFY(cleared.wait(LONG_WAIT_MS));
