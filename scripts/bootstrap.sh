@@ -13,7 +13,8 @@ orva_packages=(
 orva_install_packages() {
     local missing=() p
     for p in "${orva_packages[@]}" "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+        # No pipe into grep -q: callers may run with pipefail.
+        [ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" = "install ok installed" ] || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing missing packages: ${missing[*]}"
