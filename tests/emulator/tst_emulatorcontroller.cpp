@@ -430,13 +430,17 @@ void TestEmulatorController::lossyLinkNeitherLosesNorDoubles()
     const int count = 300;
     QSignalSpy answers(&c, &FrCommandsController::assyncAnswer);
     QSignalSpy errors(&c, &FrCommandsController::assyncError);
+    QList<int> issued;
     for (int i = 0; i < count; ++i)
-        c.sendIntroductionCommand(rub(100));
-    // Counted, not matched by TID: a REQ answer may come back under a stale REQ identifier
-    // and be reported for an older TID, but each task still finishes exactly once.
+        issued << c.sendIntroductionCommand(rub(100));
+    // Every task finishes exactly once, in queue order, under its own TID.
     QTRY_COMPARE_WITH_TIMEOUT(answers.count(), count, 50000);
     QCOMPARE(errors.count(), 0);
     QCOMPARE(c.bufferSize(), 0);
+    QList<int> got;
+    for (const QList<QVariant> &a : qAsConst(answers))
+        got << a.at(0).toInt();
+    QCOMPARE(got, issued);
     for (const QList<QVariant> &a : qAsConst(answers))
         QCOMPARE(a.at(1).toByteArray().toHex(), QByteArray("550000"));
     rig.forget();
