@@ -188,8 +188,12 @@ void MainWindow::connectStatHandlere(bool connected)
 {
     m_connectStatus->setConnected(connected);
     if (connected) {
-        if (FrCommandsController *c = controller())
+        if (FrCommandsController *c = controller()) {
             c->sendClearBufferCommand();
+            // Ask once so the status bar names the register's mode as soon as the link is up,
+            // not only after the first page talks to it.
+            c->sendGetFrStateCommand(true);
+        }
     }
 }
 
