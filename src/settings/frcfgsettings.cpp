@@ -3,7 +3,6 @@
 #include "configpath.h"
 
 #include <QJsonDocument>
-#include <QStringList>
 
 const QString FrCfgSettings::GROUP = QStringLiteral("FRCFG");
 const QString FrCfgSettings::KEY_POSITION_AGENT_KIND = QStringLiteral("positionAgentKind");
@@ -62,11 +61,7 @@ void FrCfgSettings::setRekvHistory(int tag, const QString &text)
 
 QVariantMap FrCfgSettings::readJsonMap(const QString &key) const
 {
-    const QVariant stored = value(GROUP, key, QString());
-    // An INI value edited by hand without quotes comes back split at its commas.
-    const QString text = stored.userType() == QMetaType::QStringList
-        ? stored.toStringList().join(QLatin1Char(','))
-        : stored.toString();
+    const QString text = value(GROUP, key, QString()).toString();
     return QJsonDocument::fromJson(text.toUtf8()).toVariant().toMap();
 }
 
