@@ -6,10 +6,10 @@
 
 // A readable channel that hands out fixed bytes and can close itself after a given count, as
 // a link that drops in the middle of a frame.
-class ScriptedDevice : public QIODevice
+class CannedChannel : public QIODevice
 {
 public:
-    explicit ScriptedDevice(const QByteArray &bytes, int closeAfter = -1)
+    explicit CannedChannel(const QByteArray &bytes, int closeAfter = -1)
         : m_bytes(bytes), m_closeAfter(closeAfter)
     {
         open(QIODevice::ReadOnly | QIODevice::Unbuffered);
@@ -232,7 +232,7 @@ void TestPAtol31::readFrame()
     QFETCH(QString, logText);
     QFETCH(bool, headerError);
 
-    ScriptedDevice device(input);
+    CannedChannel device(input);
     PAtol31 codec { QPointer<QIODevice>(&device) };
     quint8 gotId = 0xAA;
     QByteArray data("stale");
@@ -249,7 +249,7 @@ void TestPAtol31::readFrame()
 void TestPAtol31::readClosedMidBody()
 {
     // The link goes away after STX, header, identifier and two body bytes.
-    ScriptedDevice device(QByteArray::fromHex("fe060002c1020200004daf"), 6);
+    CannedChannel device(QByteArray::fromHex("fe060002c1020200004daf"), 6);
     PAtol31 codec { QPointer<QIODevice>(&device) };
     quint8 id = 0;
     QByteArray data;
@@ -262,7 +262,7 @@ void TestPAtol31::readClosedMidBody()
 
 void TestPAtol31::severalFramesInOneRead()
 {
-    ScriptedDevice device(QByteArray::fromHex("fe010007a1e2fe02000941427dfe00000559"));
+    CannedChannel device(QByteArray::fromHex("fe010007a1e2fe02000941427dfe00000559"));
     PAtol31 codec { QPointer<QIODevice>(&device) };
     const QList<int> ids { 7, 9, 5 };
     const QList<QByteArray> payloads { QByteArray::fromHex("a1"), QByteArray("AB"), QByteArray() };

@@ -82,8 +82,10 @@ void TestOrvactl::init()
 
 void TestOrvactl::cleanup()
 {
+    const int badFrames = m_device->badFrames();
     m_device.reset();
     m_profile.reset();
+    QCOMPARE(badFrames, 0);
 }
 
 Result TestOrvactl::run(const QStringList &args, int waitMs)
@@ -152,11 +154,11 @@ void TestOrvactl::state()
     QCOMPARE(r.out, expected);
     QCOMPARE(r.err, QString());
     // One abort before the first task, then the state request: C1 02 TID 00 00 3F.
-    QVERIFY(m_device->bufferCommands().startsWith(QByteArray::fromHex("c4c1")));
+    QCOMPARE(m_device->frame(0).payload.toHex(), QByteArray("c4"));
+    QVERIFY(m_device->frame(1).payload.startsWith(char(0xC1)));
     QCOMPARE(m_device->tasks().size(), 1);
     QCOMPARE(m_device->tasks().first().code, quint8(0x3F));
     QCOMPARE(m_device->tasks().first().payload, QByteArray());
-    QCOMPARE(m_device->badFrames(), 0);
 }
 
 void TestOrvactl::modeEntersThroughExit()
@@ -320,8 +322,8 @@ void TestOrvactl::repeatWithStats()
     QVERIFY(m.captured(2).toDouble() <= m.captured(3).toDouble());
     QVERIFY(m.captured(3).toDouble() > 0);
     // One process, one abort, three tasks with successive TIDs.
-    QCOMPARE(m_device->connections(), 1);
-    QCOMPARE(m_device->bufferCommands().count(char(0xC4)), 1);
+    QCOMPARE(m_device->connectionCount(), 1);
+    QCOMPARE(m_device->framesOf(0xC4).size(), 1);
     QCOMPARE(m_device->tasks().size(), 3);
     QCOMPARE(m_device->tasks().at(1).tid, quint8(m_device->tasks().at(0).tid + 1));
     QCOMPARE(m_device->tasks().at(2).tid, quint8(m_device->tasks().at(0).tid + 2));
@@ -374,7 +376,7 @@ void TestOrvactl::usageErrors()
     QVERIFY2(r.err.startsWith(QLatin1String("orvactl: ")), qPrintable(r.err));
     QVERIFY2(r.err.contains(complaint), qPrintable(r.err));
     QVERIFY(r.err.contains(QLatin1String("Usage: orvactl")));
-    QCOMPARE(m_device->connections(), 0);
+    QCOMPARE(m_device->connectionCount(), 0);
 }
 
 void TestOrvactl::help()
@@ -384,7 +386,7 @@ void TestOrvactl::help()
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.startsWith(QLatin1String("Usage: orvactl")));
     QCOMPARE(r.err, QString());
-    QCOMPARE(m_device->connections(), 0);
+    QCOMPARE(m_device->connectionCount(), 0);
 }
 
 void TestOrvactl::noAnswer_data()
@@ -410,7 +412,7 @@ void TestOrvactl::noAnswer()
     QVERIFY2(r.err.contains(complaint), qPrintable(r.err));
     QVERIFY(r.elapsedMs >= 1500);
     QVERIFY2(r.elapsedMs < 1500 + 8000, qPrintable(QString::number(r.elapsedMs)));
-    QCOMPARE(m_device->connections(), 1);
+    QCOMPARE(m_device->connectionCount(), 1);
     QCOMPARE(m_device->tasks().size(), answerAbort ? 1 : 0);
 }
 

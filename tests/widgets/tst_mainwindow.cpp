@@ -3,9 +3,9 @@
 #include "frcommandscontroller.h"
 #include "mainwindow.h"
 #include "recordingprompts.h"
+#include "registerfixture.h"
 #include "scripteddevice.h"
 #include "sessionmanager.h"
-#include "tempprofile.h"
 #include "waitmessagewidget.h"
 
 #include <QAbstractButton>
@@ -21,11 +21,7 @@
 #include <QToolButton>
 #include <QtTest>
 
-namespace {
-const int LONG_WAIT_MS = 10000;
-}
-
-class TestMainWindow : public QObject
+class TestMainWindow : public QObject, private RegisterFixture
 {
     Q_OBJECT
 private slots:
@@ -64,40 +60,22 @@ private:
     QString modeText() const { return m_window->frModeText(); }
     void clickConnect();
 
-    TempProfile *m_profile = nullptr;
-    FrCfgRoot *m_root = nullptr;
-    FrCommandsController *m_controller = nullptr;
-    ScriptedDevice *m_device = nullptr;
     MainWindow *m_window = nullptr;
-    RecordingPrompts *m_prompts = nullptr;
 };
-
-static int s_argc = 1;
-static char s_arg0[] = "tst_mainwindow";
-static char *s_argv[] = { s_arg0, nullptr };
 
 void TestMainWindow::initTestCase()
 {
-    m_profile = new TempProfile;
-    m_root = new FrCfgRoot(s_argc, s_argv);
-    m_controller = m_root->commandsController();
-    QVERIFY(m_controller);
-    m_controller->setAnswerTimeout(300);
-    m_controller->setReqInterval(200);
+    setUpRoot();
 }
 
 void TestMainWindow::cleanupTestCase()
 {
-    delete m_root;
-    delete m_profile;
+    tearDownRoot();
 }
 
 void TestMainWindow::init()
 {
-    m_prompts = new RecordingPrompts;
-    m_device = new ScriptedDevice;
-    QVERIFY(m_device->listen());
-    m_profile->setAtolPort(m_device->port());
+    setUpLink();
     m_window = new MainWindow(m_root->sessionManager());
     m_root->setMainWindow(m_window);
     m_window->resize(1180, 760);
@@ -107,19 +85,9 @@ void TestMainWindow::init()
 
 void TestMainWindow::cleanup()
 {
-    // The link flag lags a stop until the worker's last report is delivered.
-    if (m_controller->isStarted() && m_controller->isConnected()) {
-        QSignalSpy cleared(m_controller, &FrCommandsController::clearBufferComplete);
-        m_controller->sendClearBufferCommand();
-        QVERIFY(cleared.wait(LONG_WAIT_MS));
-    }
-    m_controller->stop();
-    QTRY_VERIFY_WITH_TIMEOUT(!m_controller->isConnected(), LONG_WAIT_MS);
+    tearDownLink();
     m_root->setMainWindow(nullptr);
-    QCOMPARE(m_device->badFrames(), 0);
     delete m_window;
-    delete m_device;
-    delete m_prompts;
 }
 
 void TestMainWindow::clickConnect()
@@ -156,21 +124,21 @@ void TestMainWindow::connectShowsLinkAndClearsBuffer()
     QCOMPARE(m_window->connectStatusWidget()->iconPath(), QStringLiteral(":/icons/greenled.png"));
     // Whatever the register still holds from an earlier session is aborted first, then the
     // window asks for the state so the status bar can name the mode.
-    QTRY_VERIFY_WITH_TIMEOUT(m_device->frames.size() >= 2, LONG_WAIT_MS);
-    QCOMPARE(m_device->frames.at(0).data, QByteArray::fromHex("c4"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_device->frameCount() >= 2, LONG_WAIT_MS);
+    QCOMPARE(m_device->frame(0).payload, QByteArray::fromHex("c4"));
     // add task, flags 02, the first TID (2), password 0000, state request 3F
-    QCOMPARE(m_device->frames.at(1).data,
+    QCOMPARE(m_device->frame(1).payload,
         QByteArray::fromHex("c102020000"
                             "3f"));
     QTRY_COMPARE_WITH_TIMEOUT(modeText(), QStringLiteral("ККТ: Выбор"), LONG_WAIT_MS);
-    QCOMPARE(m_root->sessionManager()->lastState().data(), ScriptedDevice::stateAnswer(0x00));
+    QCOMPARE(m_root->sessionManager()->lastState().data(), m_device->stateAnswer());
 }
 
 void TestMainWindow::connectWhileConnectedReconnects()
 {
     clickConnect();
     QTRY_VERIFY_WITH_TIMEOUT(!modeText().isEmpty(), LONG_WAIT_MS);
-    const int firstLinkFrames = m_device->frames.size();
+    const int firstLinkFrames = m_device->frameCount();
     QSignalSpy states(m_controller, &FrCommandsController::connectState);
 
     QTest::mouseClick(child<QToolButton>("tbConnect"), Qt::LeftButton);
@@ -180,8 +148,8 @@ void TestMainWindow::connectWhileConnectedReconnects()
     QCOMPARE(states.at(0).at(0).toBool(), false);
     QCOMPARE(states.at(1).at(0).toBool(), true);
     // The new link starts with its own abort.
-    QTRY_VERIFY_WITH_TIMEOUT(m_device->frames.size() > firstLinkFrames, LONG_WAIT_MS);
-    QCOMPARE(m_device->frames.at(firstLinkFrames).data, QByteArray::fromHex("c4"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_device->frameCount() > firstLinkFrames, LONG_WAIT_MS);
+    QCOMPARE(m_device->frame(firstLinkFrames).payload, QByteArray::fromHex("c4"));
     QVERIFY(m_device->isClientConnected());
 }
 
@@ -199,7 +167,7 @@ void TestMainWindow::disconnectShowsDisconnected()
 void TestMainWindow::wrongPasswordUntilNextState()
 {
     clickConnect();
-    m_device->refuse(0x3F, QByteArray::fromHex("558c00"));
+    m_device->script(0x3F, ScriptedDevice::AcceptThenError, QByteArray::fromHex("558c00"));
     m_controller->sendGetFrStateCommand();
     QTRY_COMPARE_WITH_TIMEOUT(modeText(), QStringLiteral("ККТ: Неверный пароль!!!"), LONG_WAIT_MS);
 
@@ -210,7 +178,7 @@ void TestMainWindow::wrongPasswordUntilNextState()
     QCOMPARE(modeText(), QStringLiteral("ККТ: Неверный пароль!!!"));
 
     // The register takes the password again.
-    m_device->clearRefusals();
+    m_device->clearScripts();
     m_device->setModeByte(0x01);
     m_controller->sendGetFrStateCommand();
     QTRY_COMPARE_WITH_TIMEOUT(modeText(), QStringLiteral("ККТ: Регистрация"), LONG_WAIT_MS);

@@ -3,9 +3,9 @@
 #include "frmodechanger.h"
 #include "mainwindow.h"
 #include "recordingprompts.h"
+#include "registerfixture.h"
 #include "scripteddevice.h"
 #include "sessionmanager.h"
-#include "tempprofile.h"
 #include "waitcommandwidget.h"
 #include "waitmessagewidget.h"
 
@@ -16,8 +16,6 @@
 #include <QtTest>
 
 namespace {
-const int LONG_WAIT_MS = 10000;
-
 // A page that reports every call of the base class as a signal.
 class RecordingPage : public WaitCommandWidget
 {
@@ -59,7 +57,7 @@ protected:
 };
 } // namespace
 
-class TestWaitCommandWidget : public QObject
+class TestWaitCommandWidget : public QObject, private RegisterFixture
 {
     Q_OBJECT
 private slots:
@@ -86,61 +84,31 @@ private slots:
 
 private:
     void connectLink();
-    QList<quint8> commandsSince(int first) const { return m_device->commands.mid(first); }
 
-    TempProfile *m_profile = nullptr;
-    FrCfgRoot *m_root = nullptr;
-    FrCommandsController *m_controller = nullptr;
-    ScriptedDevice *m_device = nullptr;
     RecordingPage *m_page = nullptr;
-    RecordingPrompts *m_prompts = nullptr;
 };
-
-static int s_argc = 1;
-static char s_arg0[] = "tst_waitcommandwidget";
-static char *s_argv[] = { s_arg0, nullptr };
 
 void TestWaitCommandWidget::initTestCase()
 {
-    m_profile = new TempProfile;
-    m_root = new FrCfgRoot(s_argc, s_argv);
-    m_controller = m_root->commandsController();
-    QVERIFY(m_controller);
-    m_controller->setAnswerTimeout(300);
-    m_controller->setReqInterval(200);
+    setUpRoot();
 }
 
 void TestWaitCommandWidget::cleanupTestCase()
 {
-    delete m_root;
-    delete m_profile;
+    tearDownRoot();
 }
 
 void TestWaitCommandWidget::init()
 {
-    m_prompts = new RecordingPrompts;
-    m_device = new ScriptedDevice;
-    QVERIFY(m_device->listen());
-    m_profile->setAtolPort(m_device->port());
+    setUpLink();
     m_page = new RecordingPage;
     m_page->modeChanger()->setStateReaskDelay(50);
 }
 
 void TestWaitCommandWidget::cleanup()
 {
-    // Leave no task or pending abort behind for the next test.
-    // The link flag lags a stop until the worker's last report is delivered.
-    if (m_controller->isStarted() && m_controller->isConnected()) {
-        QSignalSpy cleared(m_controller, &FrCommandsController::clearBufferComplete);
-        m_controller->sendClearBufferCommand();
-        QVERIFY(cleared.wait(LONG_WAIT_MS));
-    }
-    m_controller->stop();
-    QTRY_VERIFY_WITH_TIMEOUT(!m_controller->isConnected(), LONG_WAIT_MS);
-    QCOMPARE(m_device->badFrames(), 0);
+    tearDownLink();
     delete m_page;
-    delete m_device;
-    delete m_prompts;
 }
 
 void TestWaitCommandWidget::connectLink()
@@ -174,16 +142,16 @@ void TestWaitCommandWidget::modeChangeSequence()
     connectLink();
     m_device->setModeByte(quint8(modeByte));
     QSignalSpy reached(m_page, &RecordingPage::modeReached);
-    const int firstFrame = m_device->frames.size();
-    const int firstCommand = m_device->commands.size();
+    const int firstFrame = m_device->frameCount();
+    const int firstCommand = m_device->tasks().size();
 
     m_page->changeFrMode(quint8(target));
     QVERIFY(m_page->isChangingMode());
     QTRY_COMPARE_WITH_TIMEOUT(reached.count(), 1, LONG_WAIT_MS);
 
     // The change starts by aborting whatever the register's buffer holds.
-    QCOMPARE(m_device->frames.at(firstFrame).data, QByteArray::fromHex("c4"));
-    QCOMPARE(commandsSince(firstCommand), commands);
+    QCOMPARE(m_device->frame(firstFrame).payload, QByteArray::fromHex("c4"));
+    QCOMPARE(m_device->taskCodes(firstCommand), commands);
     const QList<QVariant> args = reached.takeFirst();
     QCOMPARE(args.at(0).value<quint8>(), quint8(target));
     QCOMPARE(args.at(1).toBool(), false);
@@ -197,16 +165,16 @@ void TestWaitCommandWidget::modeChangeSequence()
     const int setModeAt = commands.indexOf(0x56);
     if (setModeAt >= 0) {
         QByteArray record;
-        for (const ScriptedDevice::Frame &f : qAsConst(m_device->frames))
-            if (f.data.size() > 5 && quint8(f.data.at(0)) == 0xC1 && quint8(f.data.at(5)) == 0x56)
-                record = f.data;
+        for (const ScriptedDevice::Frame &f : m_device->framesOf(0xC1))
+            if (quint8(f.payload.at(5)) == 0x56)
+                record = f.payload;
         QCOMPARE(record.left(2), QByteArray::fromHex("c102"));
         QCOMPARE(record.mid(3),
             QByteArray::fromHex("000056") + char(target) + QByteArray::fromHex("00000047"));
     }
     // Nothing more is asked once the mode is reached.
     QTest::qWait(200);
-    QCOMPARE(commandsSince(firstCommand).size(), commands.size());
+    QCOMPARE(m_device->taskCodes(firstCommand).size(), commands.size());
 }
 
 void TestWaitCommandWidget::stateAskedAgainOnlyAfterDelay()
@@ -215,19 +183,19 @@ void TestWaitCommandWidget::stateAskedAgainOnlyAfterDelay()
     m_page->modeChanger()->setStateReaskDelay(400);
     m_device->setModeByte(0x02);
     QSignalSpy reached(m_page, &RecordingPage::modeReached);
-    const int firstFrame = m_device->frames.size();
+    const int firstFrame = m_device->frameCount();
     m_page->changeFrMode(0);
     QTRY_COMPARE_WITH_TIMEOUT(reached.count(), 1, LONG_WAIT_MS);
 
     qint64 exitAt = -1;
     qint64 nextStateAt = -1;
-    for (int i = firstFrame; i < m_device->frames.size(); ++i) {
-        const ScriptedDevice::Frame &f = m_device->frames.at(i);
-        if (f.data.size() < 6 || quint8(f.data.at(0)) != 0xC1)
+    const QList<ScriptedDevice::Frame> frames = m_device->frames().mid(firstFrame);
+    for (const ScriptedDevice::Frame &f : frames) {
+        if (!f.payload.startsWith(char(0xC1)))
             continue;
-        if (quint8(f.data.at(5)) == 0x48)
+        if (quint8(f.payload.at(5)) == 0x48)
             exitAt = f.atMs;
-        else if (quint8(f.data.at(5)) == 0x3F && exitAt >= 0 && nextStateAt < 0)
+        else if (quint8(f.payload.at(5)) == 0x3F && exitAt >= 0 && nextStateAt < 0)
             nextStateAt = f.atMs;
     }
     QVERIFY(exitAt >= 0);
@@ -259,13 +227,13 @@ void TestWaitCommandWidget::modeCommandRefused()
 
     connectLink();
     m_device->setModeByte(0x00);
-    m_device->refuse(0x56, answer);
+    m_device->script(0x56, ScriptedDevice::AcceptThenError, answer);
     QSignalSpy reached(m_page, &RecordingPage::modeReached);
-    const int firstCommand = m_device->commands.size();
+    const int firstCommand = m_device->tasks().size();
 
     m_page->changeFrMode(4);
     QTRY_COMPARE_WITH_TIMEOUT(reached.count(), 1, LONG_WAIT_MS);
-    QCOMPARE(commandsSince(firstCommand), (QList<quint8> { 0x3F, 0x56 }));
+    QCOMPARE(m_device->taskCodes(firstCommand), (QList<quint8> { 0x3F, 0x56 }));
     const QList<QVariant> args = reached.takeFirst();
     QCOMPARE(args.at(0).value<quint8>(), quint8(4));
     QCOMPARE(args.at(1).toBool(), true);
@@ -282,7 +250,7 @@ void TestWaitCommandWidget::modeCommandRefused()
     // A failed change is over: no timeout brings it back.
     QVERIFY(!m_page->modeChanger()->isStateWaitActive());
     QTest::qWait(300);
-    QCOMPARE(commandsSince(firstCommand).size(), 2);
+    QCOMPARE(m_device->taskCodes(firstCommand).size(), 2);
     QCOMPARE(reached.count(), 0);
 }
 
@@ -291,20 +259,21 @@ void TestWaitCommandWidget::silentRegisterStartsOver()
     connectLink();
     m_page->modeChanger()->setStateWaitTimeout(600);
     m_device->setModeByte(0x01);
-    m_device->stayQuiet(0x3F, 1);
+    m_device->script(0x3F, ScriptedDevice::AcceptOnly, QByteArray(), 1);
     QSignalSpy reached(m_page, &RecordingPage::modeReached);
-    const int firstFrame = m_device->frames.size();
-    const int firstCommand = m_device->commands.size();
+    const int firstFrame = m_device->frameCount();
+    const int firstCommand = m_device->tasks().size();
 
     m_page->changeFrMode(1);
     QTRY_COMPARE_WITH_TIMEOUT(reached.count(), 1, LONG_WAIT_MS);
 
     int aborts = 0;
-    for (int i = firstFrame; i < m_device->frames.size(); ++i)
-        aborts += m_device->frames.at(i).data == QByteArray::fromHex("c4");
+    const QList<ScriptedDevice::Frame> frames = m_device->frames().mid(firstFrame);
+    for (const ScriptedDevice::Frame &f : frames)
+        aborts += f.payload == QByteArray::fromHex("c4");
     // One abort to begin with, one more when the timeout started the change over.
     QCOMPARE(aborts, 2);
-    QCOMPARE(commandsSince(firstCommand), (QList<quint8> { 0x3F, 0x3F }));
+    QCOMPARE(m_device->taskCodes(firstCommand), (QList<quint8> { 0x3F, 0x3F }));
     QCOMPARE(reached.first().at(1).toBool(), false);
     QCOMPARE(m_prompts->count(), 0);
 }
@@ -312,11 +281,11 @@ void TestWaitCommandWidget::silentRegisterStartsOver()
 void TestWaitCommandWidget::forcedStopEndsChange()
 {
     connectLink();
-    m_device->stayQuiet(0x3F, 1);
+    m_device->script(0x3F, ScriptedDevice::AcceptOnly, QByteArray(), 1);
     QSignalSpy reached(m_page, &RecordingPage::modeReached);
-    const int firstCommand = m_device->commands.size();
+    const int firstCommand = m_device->tasks().size();
     m_page->changeFrMode(3);
-    QTRY_COMPARE_WITH_TIMEOUT(commandsSince(firstCommand).size(), 1, LONG_WAIT_MS);
+    QTRY_COMPARE_WITH_TIMEOUT(m_device->taskCodes(firstCommand).size(), 1, LONG_WAIT_MS);
 
     m_page->events.clear();
     m_controller->forceStopAll();
@@ -336,7 +305,7 @@ void TestWaitCommandWidget::lastWaitDisconnectsHandlers()
 {
     connectLink();
     const QByteArray money = QByteArray::fromHex("4d00000001234500");
-    m_device->setAnswer(0x4D, money);
+    m_device->script(0x4D, ScriptedDevice::AcceptThenResult, money);
     QSignalSpy answered(m_page, &RecordingPage::answered);
     QVERIFY(!m_page->resultHandlersConnected());
 
@@ -353,7 +322,7 @@ void TestWaitCommandWidget::lastWaitDisconnectsHandlers()
     QCOMPARE(answered.at(0).at(2).toByteArray(), money);
     QCOMPARE(answered.at(1).at(0).value<quint8>(), quint8(0x3F));
     QCOMPARE(answered.at(1).at(1).value<quint8>(), second);
-    QCOMPARE(answered.at(1).at(2).toByteArray(), ScriptedDevice::stateAnswer(0));
+    QCOMPARE(answered.at(1).at(2).toByteArray(), m_device->stateAnswer());
     QVERIFY(m_page->waits().isEmpty());
     QVERIFY(!m_page->resultHandlersConnected());
 
@@ -371,7 +340,7 @@ void TestWaitCommandWidget::lastWaitDisconnectsHandlers()
 void TestWaitCommandWidget::refusedCommandGoesToErrorHandler()
 {
     connectLink();
-    m_device->refuse(0x95, QByteArray::fromHex("556700"));
+    m_device->script(0x95, ScriptedDevice::AcceptThenError, QByteArray::fromHex("556700"));
     QSignalSpy refused(m_page, &RecordingPage::refused);
     QSignalSpy answered(m_page, &RecordingPage::answered);
     const CommandSendInfo info = m_controller->sendPrintLastCheckCommand();
@@ -494,7 +463,7 @@ void TestWaitCommandWidget::connectionQuestionYesConnects()
     QCOMPARE(reached.first().at(0).value<quint8>(), quint8(1));
     QCOMPARE(reached.first().at(1).toBool(), false);
     QCOMPARE(m_device->connectionCount(), 1);
-    QVERIFY(m_device->commands.contains(0x3F));
+    QVERIFY(m_device->taskCodes().contains(0x3F));
 }
 
 void TestWaitCommandWidget::registerCodec_data()

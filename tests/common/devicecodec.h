@@ -4,9 +4,9 @@
 #include <QByteArray>
 #include <QList>
 
-// The register's side of the link framing, written independently of the configurator's codec
-// so that both can be checked against each other: bitwise CRC, plain stuffing loops and a
-// decoder that reassembles frames from arbitrary segments.
+// The register's side of the link framing, written apart from the configurator's codec so
+// that each checks the other: bitwise CRC, plain stuffing loops and a decoder that
+// reassembles frames from arbitrary segments.
 class DeviceCodec
 {
 public:
@@ -15,16 +15,15 @@ public:
         quint8 id = 0;
         QByteArray payload;
         QByteArray raw; // the frame as it came over the wire
-        bool crcOk = false;
+        bool valid = false; // well-formed stuffing and a matching CRC
+        qint64 atMs = 0; // arrival, set by the receiver
     };
 
     static quint8 crc(const QByteArray &bytes);
-    static QByteArray escape(const QByteArray &bytes);
     static QByteArray encode(quint8 id, const QByteArray &payload);
 
-    // Appends bytes and returns every frame completed by them.
+    // Appends bytes and returns every frame completed by them, valid or not.
     QList<Frame> feed(const QByteArray &bytes);
-    QByteArray pending() const { return m_buffer; }
 
 private:
     QByteArray m_buffer;
