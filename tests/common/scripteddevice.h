@@ -16,7 +16,8 @@ class QTcpSocket;
 // A register on a loopback TCP port, written from the register's side of the link with its
 // own framing. It records every frame the host sends and, unless told to stay passive, plays
 // the task buffer (add task, REQ, ACK, abort) and just enough of a register to answer the
-// state request, mode exit and mode entry; tests script other answers per command code.
+// state request, mode exit and mode entry (which wants the default connection password 47);
+// tests script other answers per command code.
 class ScriptedDevice : public QObject
 {
     Q_OBJECT
