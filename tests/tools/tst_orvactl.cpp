@@ -321,8 +321,8 @@ void TestOrvactl::repeatWithStats()
     QVERIFY(m.captured(1).toDouble() <= m.captured(2).toDouble());
     QVERIFY(m.captured(2).toDouble() <= m.captured(3).toDouble());
     QVERIFY(m.captured(3).toDouble() > 0);
-    // One process, one abort, three tasks with successive TIDs.
-    QCOMPARE(m_device->connectionCount(), 1);
+    // One process: the endpoint probe and one link, one abort, three tasks with successive TIDs.
+    QCOMPARE(m_device->connectionCount(), 2);
     QCOMPARE(m_device->framesOf(0xC4).size(), 1);
     QCOMPARE(m_device->tasks().size(), 3);
     QCOMPARE(m_device->tasks().at(1).tid, quint8(m_device->tasks().at(0).tid + 1));
@@ -412,7 +412,7 @@ void TestOrvactl::noAnswer()
     QVERIFY2(r.err.contains(complaint), qPrintable(r.err));
     QVERIFY(r.elapsedMs >= 1500);
     QVERIFY2(r.elapsedMs < 1500 + 8000, qPrintable(QString::number(r.elapsedMs)));
-    QCOMPARE(m_device->connectionCount(), 1);
+    QCOMPARE(m_device->connectionCount(), 2);
     QCOMPARE(m_device->tasks().size(), answerAbort ? 1 : 0);
 }
 
@@ -423,13 +423,14 @@ void TestOrvactl::connectionRefused()
     const QString port = QString::number(closed.serverPort());
     closed.close();
 
-    const Result r = run({ "--host", "127.0.0.1", "--port", port, "--timeout", "1000", "money" });
+    // A generous limit: the refusal must end the run long before it.
+    const Result r = run({ "--host", "127.0.0.1", "--port", port, "--timeout", "60000", "money" });
 
     QCOMPARE(r.exitCode, 2);
     QCOMPARE(r.out, QString());
-    QVERIFY2(r.err.contains(QStringLiteral("No link to 127.0.0.1:%1 within 1000 ms").arg(port)),
+    QVERIFY2(r.err.contains(QStringLiteral("Cannot connect to 127.0.0.1:%1: ").arg(port)),
         qPrintable(r.err));
-    QVERIFY2(r.elapsedMs < 1000 + 8000, qPrintable(QString::number(r.elapsedMs)));
+    QVERIFY2(r.elapsedMs < 30000, qPrintable(QString::number(r.elapsedMs)));
 }
 
 void TestOrvactl::linkClosedByRegister()

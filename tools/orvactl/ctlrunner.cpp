@@ -4,6 +4,7 @@
 #include "frmodechanger.h"
 
 #include <QDebug>
+#include <QTcpSocket>
 
 #include <cstdio>
 
@@ -53,9 +54,32 @@ void CtlRunner::start()
 {
     m_phase = Connecting;
     m_deadline.start(m_options.timeoutMs);
+    // The link itself never reports a refused connection; a script must not sit out the whole
+    // time limit when nothing listens, so try the endpoint once on our own first.
+    m_probe = new QTcpSocket(this);
+    connect(m_probe, &QTcpSocket::connected, this, &CtlRunner::p_probeConnected);
+    connect(m_probe, &QTcpSocket::errorOccurred, this, &CtlRunner::p_probeFailed);
+    m_probe->connectToHost(m_options.host, m_options.port);
+}
+
+void CtlRunner::p_probeConnected()
+{
+    m_probe->abort();
+    m_probe->deleteLater();
+    m_probe = nullptr;
     m_controller->setTcpEndpoint(m_options.host, m_options.port);
     qDebug().noquote() << "ORVACTL_CONNECT" << endpoint();
     m_controller->start();
+}
+
+void CtlRunner::p_probeFailed()
+{
+    if (!m_probe || m_phase == Done)
+        return;
+    const QString reason = m_probe->errorString();
+    m_probe->deleteLater();
+    m_probe = nullptr;
+    finish(ExitLink, tr("Cannot connect to %1: %2").arg(endpoint(), reason));
 }
 
 void CtlRunner::p_connectStateHandler(bool isConnected)

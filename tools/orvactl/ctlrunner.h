@@ -10,6 +10,7 @@
 #include <QTimer>
 
 class FrCommandsController;
+class QTcpSocket;
 class FrModeChanger;
 
 // Runs one orvactl command line over the command buffer controller: waits for the link,
@@ -34,6 +35,8 @@ signals:
     void finished(int exitCode);
 
 private slots:
+    void p_probeConnected();
+    void p_probeFailed();
     void p_connectStateHandler(bool isConnected);
     void p_clearBufferHandler();
     void p_answerHandler(quint8 tid, QByteArray ba);
@@ -52,6 +55,7 @@ private:
     CtlOptions m_options;
     FrCommandsController *m_controller;
     FrModeChanger *m_modeChanger = nullptr;
+    QTcpSocket *m_probe = nullptr;
     QTimer m_deadline;
     QElapsedTimer m_runTimer;
     CtlStats m_stats;
