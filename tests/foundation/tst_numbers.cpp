@@ -38,29 +38,20 @@ void TestNumbers::int2bcd_data()
     QTest::addColumn<int>("digits");
     QTest::addColumn<QByteArray>("expected");
 
-    // Widths used by the command set: 1 and 2 digits fit one byte, 12 digits six.
+    // The widths the command set uses: 1, 2, 4, 8, 10 and 12 digits.
     QTest::newRow("1 digit") << qint64(5) << 1 << QByteArray::fromHex("05");
-    QTest::newRow("1 digit zero") << qint64(0) << 1 << QByteArray::fromHex("00");
-    QTest::newRow("2 digits") << qint64(42) << 2 << QByteArray::fromHex("42");
     QTest::newRow("2 digits padded") << qint64(7) << 2 << QByteArray::fromHex("07");
-    QTest::newRow("4 digits") << qint64(1234) << 4 << QByteArray::fromHex("1234");
-    QTest::newRow("4 digits padded") << qint64(30) << 4 << QByteArray::fromHex("0030");
+    QTest::newRow("4 digits password") << qint64(30) << 4 << QByteArray::fromHex("0030");
     QTest::newRow("8 digits") << qint64(12345678) << 8 << QByteArray::fromHex("12345678");
-    QTest::newRow("8 digits padded") << qint64(1) << 8 << QByteArray::fromHex("00000001");
-    QTest::newRow("10 digits") << qint64(1234567890) << 10 << QByteArray::fromHex("1234567890");
     QTest::newRow("10 digits padded") << qint64(9876) << 10 << QByteArray::fromHex("0000009876");
-    QTest::newRow("12 digits") << qint64(123456789012) << 12 << QByteArray::fromHex("123456789012");
     // 47.00 roubles as a 12-digit amount in kopecks.
     QTest::newRow("12 digits amount") << qint64(4700) << 12 << QByteArray::fromHex("000000004700");
     QTest::newRow("12 digits max")
         << qint64(999999999999) << 12 << QByteArray::fromHex("999999999999");
-    QTest::newRow("3 digits") << qint64(123) << 3 << QByteArray::fromHex("0123");
     // An odd width fills its whole first byte: a one-byte field carries two digits.
+    QTest::newRow("3 digits") << qint64(123) << 3 << QByteArray::fromHex("0123");
     QTest::newRow("2 digits in 1") << qint64(24) << 1 << QByteArray::fromHex("24");
-    QTest::newRow("4 digits in 3") << qint64(1234) << 3 << QByteArray::fromHex("1234");
     // Too wide for the bytes: the low digits survive.
-    QTest::newRow("4 in 2") << qint64(1234) << 2 << QByteArray::fromHex("34");
-    QTest::newRow("3 in 1") << qint64(123) << 1 << QByteArray::fromHex("23");
     QTest::newRow("5 in 3") << qint64(12345) << 3 << QByteArray::fromHex("2345");
     QTest::newRow("13 in 12") << qint64(1234567890123) << 12 << QByteArray::fromHex("234567890123");
     QTest::newRow("negative drops sign") << qint64(-42) << 4 << QByteArray::fromHex("0042");
@@ -75,7 +66,6 @@ void TestNumbers::int2bcd()
 
     const QByteArray bytes = BCD::int2bcd(value, digits);
     QCOMPARE(bytes.toHex(), expected.toHex());
-    QCOMPARE(bytes.size(), digits > 0 ? (digits + 1) / 2 : 0);
     QVERIFY(BCD::isValid(bytes));
 }
 
@@ -86,8 +76,6 @@ void TestNumbers::bcd2int_data()
 
     QTest::newRow("one byte") << QByteArray::fromHex("47") << qint64(47);
     QTest::newRow("leading zeros") << QByteArray::fromHex("000007") << qint64(7);
-    QTest::newRow("six bytes") << QByteArray::fromHex("123456789012") << qint64(123456789012);
-    QTest::newRow("ten bytes") << QByteArray::fromHex("00000000000000001234") << qint64(1234);
     QTest::newRow("eighteen digits")
         << QByteArray::fromHex("123456789012345678") << qint64(123456789012345678);
     QTest::newRow("empty") << QByteArray() << qint64(0);
@@ -121,6 +109,7 @@ void TestNumbers::bcdRoundTrip()
     }
     for (const qint64 v : { qint64(0), qint64(1), ramp, all9 }) {
         const QByteArray bytes = BCD::int2bcd(v, digits);
+        QCOMPARE(bytes.size(), (digits + 1) / 2);
         QCOMPARE(BCD::bcd2int(bytes), v);
         // A longer field with zero padding in front reads the same.
         QCOMPARE(BCD::bcd2int(QByteArray(3, '\0') + bytes), v);
@@ -131,80 +120,60 @@ void TestNumbers::fixFromDouble_data()
 {
     QTest::addColumn<quint32>("multiplier");
     QTest::addColumn<double>("number");
-    QTest::addColumn<qint64>("value");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("money") << 100u << 12.34 << qint64(1234) << "12.34";
-    QTest::newRow("zero") << 100u << 0.0 << qint64(0) << "0.00";
-    QTest::newRow("negative kopecks") << 100u << -0.07 << qint64(-7) << "-0.07";
-    QTest::newRow("round down") << 100u << 12.344 << qint64(1234) << "12.34";
-    QTest::newRow("exact half") << 100u << 0.125 << qint64(13) << "0.13";
-    QTest::newRow("exact half negative") << 100u << -0.125 << qint64(-13) << "-0.13";
+    QTest::newRow("money") << 100u << 12.34 << "12.34";
+    QTest::newRow("negative kopecks") << 100u << -0.07 << "-0.07";
+    QTest::newRow("round down") << 100u << 12.344 << "12.34";
+    QTest::newRow("exact half") << 100u << 0.125 << "0.13";
+    QTest::newRow("exact half negative") << 100u << -0.125 << "-0.13";
     // The binary double of these lies just below the half; the decimal the user typed is
     // the half and rounds away from zero.
-    QTest::newRow("1.005") << 100u << 1.005 << qint64(101) << "1.01";
-    QTest::newRow("2.675") << 100u << 2.675 << qint64(268) << "2.68";
-    QTest::newRow("-2.675") << 100u << -2.675 << qint64(-268) << "-2.68";
-    QTest::newRow("0.285") << 100u << 0.285 << qint64(29) << "0.29";
-    QTest::newRow("big money") << 100u << 1234567.89 << qint64(123456789) << "1234567.89";
-    QTest::newRow("quantity") << 1000u << 2.5 << qint64(2500) << "2.500";
-    QTest::newRow("quantity gram") << 1000u << 0.001 << qint64(1) << "0.001";
-    QTest::newRow("quantity half") << 1000u << 1.0005 << qint64(1001) << "1.001";
-    QTest::newRow("quantity below half") << 1000u << 0.0004 << qint64(0) << "0.000";
+    QTest::newRow("1.005") << 100u << 1.005 << "1.01";
+    QTest::newRow("0.285") << 100u << 0.285 << "0.29";
+    QTest::newRow("-2.675") << 100u << -2.675 << "-2.68";
+    QTest::newRow("big money") << 100u << 1234567.89 << "1234567.89";
+    QTest::newRow("quantity half") << 1000u << 1.0005 << "1.001";
+    QTest::newRow("quantity below half") << 1000u << 0.0004 << "0.000";
 }
 
 void TestNumbers::fixFromDouble()
 {
     QFETCH(quint32, multiplier);
     QFETCH(double, number);
-    QFETCH(qint64, value);
     QFETCH(QString, text);
 
     const FixNumber n(multiplier, number);
     QVERIFY(n.isValid());
-    QCOMPARE(n.multiplier(), multiplier);
-    QCOMPARE(n.value(), value);
     QCOMPARE(n.toString(), text);
-    QCOMPARE(n.toDouble(), double(value) / multiplier);
 }
 
 void TestNumbers::fixFromScaled_data()
 {
     QTest::addColumn<quint32>("multiplier");
     QTest::addColumn<qint64>("scaled");
-    QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("commaText");
     QTest::addColumn<double>("number");
 
-    QTest::newRow("1.50") << 100u << qint64(150) << "1.50"
-                          << "1,50" << 1.5;
-    QTest::newRow("-0.05") << 100u << qint64(-5) << "-0.05"
-                           << "-0,05" << -0.05;
-    QTest::newRow("-1.05") << 100u << qint64(-105) << "-1.05"
-                           << "-1,05" << -1.05;
-    QTest::newRow("1.005 kg") << 1000u << qint64(1005) << "1.005"
-                              << "1,005" << 1.005;
-    QTest::newRow("0.000") << 1000u << qint64(0) << "0.000"
-                           << "0,000" << 0.0;
-    QTest::newRow("whole units") << 1u << qint64(-15) << "-15"
-                                 << "-15" << -15.0;
-    QTest::newRow("large") << 100u << qint64(999999999999) << "9999999999.99"
-                           << "9999999999,99" << 9999999999.99;
+    QTest::newRow("1.50") << 100u << qint64(150) << "1,50" << 1.5;
+    QTest::newRow("-0.05") << 100u << qint64(-5) << "-0,05" << -0.05;
+    QTest::newRow("-1.05") << 100u << qint64(-105) << "-1,05" << -1.05;
+    QTest::newRow("1.005 kg") << 1000u << qint64(1005) << "1,005" << 1.005;
+    QTest::newRow("whole units") << 1u << qint64(-15) << "-15" << -15.0;
+    QTest::newRow("large") << 100u << qint64(999999999999) << "9999999999,99" << 9999999999.99;
 }
 
 void TestNumbers::fixFromScaled()
 {
     QFETCH(quint32, multiplier);
     QFETCH(qint64, scaled);
-    QFETCH(QString, text);
     QFETCH(QString, commaText);
     QFETCH(double, number);
 
     const FixNumber n(multiplier, scaled);
-    QVERIFY(n.isValid());
-    QCOMPARE(n.value(), scaled);
-    QCOMPARE(n.toString(), text);
     QCOMPARE(n.toString(QLatin1Char(',')), commaText);
+    const QString text = QString(commaText).replace(QLatin1Char(','), QLatin1Char('.'));
+    QCOMPARE(n.toString(), text);
     QCOMPARE(n.toDouble(), number);
     // The printed text reads back as the same number.
     const FixNumber back(multiplier, text);
@@ -220,7 +189,6 @@ void TestNumbers::fixFromText_data()
     QTest::addColumn<qint64>("value");
 
     QTest::newRow("point") << 100u << "12.5" << true << qint64(1250);
-    QTest::newRow("comma") << 100u << "12,5" << true << qint64(1250);
     QTest::newRow("negative comma") << 100u << "-0,07" << true << qint64(-7);
     QTest::newRow("plus sign") << 100u << "+3" << true << qint64(300);
     QTest::newRow("group blanks") << 100u << " 1 234.50 " << true << qint64(123450);
@@ -229,14 +197,11 @@ void TestNumbers::fixFromText_data()
     QTest::newRow("trailing point") << 100u << "12." << true << qint64(1200);
     QTest::newRow("leading point") << 100u << ".5" << true << qint64(50);
     QTest::newRow("rounds up") << 100u << "12.345" << true << qint64(1235);
-    QTest::newRow("rounds down") << 100u << "12.344" << true << qint64(1234);
     QTest::newRow("rounds negative") << 100u << "-12.345" << true << qint64(-1235);
     QTest::newRow("carry") << 100u << "0.995" << true << qint64(100);
     QTest::newRow("quantity") << 1000u << "1.2345" << true << qint64(1235);
-    QTest::newRow("quantity short") << 1000u << "0.5" << true << qint64(500);
     QTest::newRow("empty") << 100u << "" << false << qint64(0);
     QTest::newRow("blank") << 100u << "   " << false << qint64(0);
-    QTest::newRow("letters") << 100u << "abc" << false << qint64(0);
     QTest::newRow("trailing letter") << 100u << "12a" << false << qint64(0);
     QTest::newRow("two points") << 100u << "1.2.3" << false << qint64(0);
     QTest::newRow("exponent") << 100u << "1e5" << false << qint64(0);
@@ -270,8 +235,6 @@ void TestNumbers::fixAdd_data()
                            << "0.30";
     QTest::newRow("to negative") << 100u << "0.10" << 100u << "-0.30"
                                  << "-0.20";
-    QTest::newRow("from negative") << 100u << "-1.00" << 100u << "0.25"
-                                   << "-0.75";
     // The right side is brought to the left side's scale, half away from zero.
     QTest::newRow("quantity into money") << 100u << "1.50" << 1000u << "0.005"
                                          << "1.51";
@@ -290,9 +253,7 @@ void TestNumbers::fixAdd()
     QFETCH(QString, sum);
 
     FixNumber left(m1, a);
-    const FixNumber right(m2, b);
-    FixNumber &result = (left += right);
-    QCOMPARE(&result, &left);
+    left += FixNumber(m2, b);
     QVERIFY(left.isValid());
     QCOMPARE(left.multiplier(), m1);
     QCOMPARE(left.toString(), sum);
@@ -326,7 +287,6 @@ void TestNumbers::fixEquals()
     const FixNumber y(m2, b);
     QCOMPARE(x == y, equal);
     QCOMPARE(y == x, equal);
-    QCOMPARE(x != y, !equal);
 }
 
 void TestNumbers::fixTenthPlusFifthIsExact()
@@ -336,24 +296,18 @@ void TestNumbers::fixTenthPlusFifthIsExact()
     sum += FixNumber(100, 0.2);
     QCOMPARE(sum.value(), qint64(30));
     QCOMPARE(sum.toString(), QStringLiteral("0.30"));
-    QVERIFY(sum == FixNumber(100, QStringLiteral("0.3")));
-
-    const FixNumber fromSum(100, 0.1 + 0.2);
-    QCOMPARE(fromSum.value(), qint64(30));
-
+    QCOMPARE(FixNumber(100, 0.1 + 0.2).value(), qint64(30));
     // Ten times 0.10 is exactly 1.00.
     FixNumber total(100);
     for (int i = 0; i < 10; ++i)
         total += FixNumber(100, 0.1);
-    QCOMPARE(total.value(), qint64(100));
     QCOMPARE(total.toString(), QStringLiteral("1.00"));
 }
 
 void TestNumbers::fixBadMultiplier()
 {
     QTest::ignoreMessage(QtWarningMsg, "FIXNUMBER_BAD_MULTIPLIER 7");
-    const FixNumber seven(7, QStringLiteral("1.5"));
-    QVERIFY(!seven.isValid());
+    QVERIFY(!FixNumber(7, QStringLiteral("1.5")).isValid());
 
     QTest::ignoreMessage(QtWarningMsg, "FIXNUMBER_BAD_MULTIPLIER 0");
     const FixNumber zero(0u);
