@@ -94,10 +94,8 @@ private slots:
     void fixedAnswers();
     void stateAnswerLayout();
     void modeEntryAndExit();
-    void saleArithmetic();
-    void cancellationAndReturns();
-    void correctionSettlesOnClose();
-    void shiftTotalsMoveOnZReport();
+    void moneyFlow_data();
+    void moneyFlow();
     void tablesAndClock();
     void requisiteParsing_data();
     void requisiteParsing();
@@ -181,6 +179,8 @@ void TestRegisterModel::refusals_data()
 
     // Shifts and cash.
     QTest::newRow("open shift twice") << L { e1, OPEN_SHIFT } << OPEN_SHIFT << quint8(0x9C);
+    QTest::newRow("return above drawer")
+        << L { e1, hex("920002"), item } << money(0x4A, 10000, 1) << quint8(0x98);
     QTest::newRow("cash out above drawer")
         << L { e1, money(0x49, 100) } << money(0x4F, 101) << quint8(0x98);
     QTest::newRow("Z on a closed shift") << L { enter(3) } << Z_REPORT << quint8(0x8F);
@@ -307,89 +307,75 @@ void TestRegisterModel::modeEntryAndExit()
     QCOMPARE(RegisterModel(s).modeByte(), quint8(0x11));
 }
 
-void TestRegisterModel::saleArithmetic()
+void TestRegisterModel::moneyFlow_data()
 {
+    QTest::addColumn<QList<QByteArray>>("commands");
+    QTest::addColumn<QVariantMap>("expected"); // state members, "shiftTotals/sales" and the like
+
+    using L = QList<QByteArray>;
+    const QByteArray e1 = enter(1);
+    QTest::newRow("sale with discounts and change")
+        << L { e1, money(0x49, 5000), OPEN_SALE,
+               // 150.00 x 2.000 less 10 % = 270.00
+               QByteArray(1, char(0xE6)) + position("A", 15000, 2000, 0, 0, 1000),
+               // 99.90 x 1.500 = 149.85, plus 0.15 = 150.00
+               QByteArray(1, char(0xE6)) + position("B", 9990, 1500, 1, 1, 15),
+               // 0.33 x 0.333 = 0.10989 -> 0.11; total 420.11
+               positionCmd(33, 333), money(0x99, 10000, 2), money(0x99, 32000, 1),
+               // card 100.00, cash 320.00 + 10.00: change 9.89
+               money(0x4A, 1000, 1) }
+        << QVariantMap { { "drawer", 5000 + 33000 - 989 }, { "shiftTotals/sales", 42011 },
+               { "receiptNumber", 1 },
+               // registration, shift opening, receipt; printed: shift opening, cash in, receipt
+               { "documentNumber", 3 }, { "printed", 3 } };
+    QTest::newRow("storno") << L { e1, OPEN_SALE, positionCmd(10000, 3000),
+        positionCmd(10000, 1000, true), money(0x4A, 20000, 1) }
+                            << QVariantMap { { "drawer", 20000 }, { "shiftTotals/sales", 20000 } };
+    // A sale return takes money out, a purchase return brings it back.
+    QTest::newRow("returns") << L { e1, money(0x49, 20000), hex("920002"), positionCmd(15000, 1000),
+        money(0x4A, 15000, 1), hex("920005"), positionCmd(700, 1000), money(0x4A, 700, 1) }
+                             << QVariantMap { { "drawer", 5700 },
+                                    { "shiftTotals/saleReturns", 15000 },
+                                    { "shiftTotals/purchaseReturns", 700 },
+                                    { "receiptNumber", 2 } };
+    // Corrections settle on close; one by card does not touch the drawer.
+    const L correction { e1, hex("920007"), positionCmd(50000, 1000),
+        requisiteCmd(1055, QByteArray(1, 1)), requisiteCmd(1173, QByteArray(1, 0)),
+        money(0x4A, 0, 1) };
+    QTest::newRow("correction") << correction
+                                << QVariantMap { { "drawer", 50000 },
+                                       { "shiftTotals/corrections", 50000 },
+                                       { "shiftTotals/sales", 0 } };
+    QTest::newRow("purchase correction by card")
+        << (correction + L { hex("920009"), positionCmd(60000, 1000), money(0x4A, 0, 2) })
+        << QVariantMap { { "drawer", 50000 } };
+    const L shift { e1, OPEN_SHIFT, OPEN_SALE, positionCmd(10000, 1000), money(0x4A, 10000, 1),
+        EXIT, enter(3), Z_REPORT };
+    // The drawer survives a Z report; the grand totals take the shift's.
+    QTest::newRow("Z report") << shift
+                              << QVariantMap { { "drawer", 10000 }, { "shiftOpen", false },
+                                     { "shiftTotals/sales", 0 }, { "grandTotals/sales", 10000 },
+                                     { "printed", 3 } };
+    QTest::newRow("common clear") << (shift + L { hex("77") })
+                                  << QVariantMap { { "drawer", 0 }, { "grandTotals/sales", 0 },
+                                         { "shiftNumber", 1 } };
+}
+
+void TestRegisterModel::moneyFlow()
+{
+    QFETCH(QList<QByteArray>, commands);
+    QFETCH(QVariantMap, expected);
     RegisterModel m(RegisterState::fresh());
     QSignalSpy printed(&m, &RegisterModel::documentPrinted);
-    setUp(m,
-        { enter(1), money(0x49, 5000), OPEN_SALE,
-            // 150.00 x 2.000 less 10 % = 270.00
-            QByteArray(1, char(0xE6)) + position("A", 15000, 2000, 0, 0, 1000),
-            // 99.90 x 1.500 = 149.85, plus 0.15 = 150.00
-            QByteArray(1, char(0xE6)) + position("B", 9990, 1500, 1, 1, 15),
-            // 0.33 x 0.333 = 0.10989 -> 0.11
-            positionCmd(33, 333), money(0x99, 10000, 2), money(0x99, 32000, 1) });
-    QCOMPARE(m.state().receipt.total(), qint64(27000 + 15000 + 11));
-    // Card 100.00, cash 320.00 + 10.00 on close: change 10.00 - 0.11 = 9.89.
-    setUp(m, { money(0x4A, 1000, 1) });
-    QCOMPARE(m.state().drawer, qint64(5000 + 33000 - 989));
-    QCOMPARE(m.state().shift.sales, qint64(42011));
-    QCOMPARE(m.state().receiptNumber, 1);
-    QCOMPARE(m.state().documentNumber, qint64(3)); // registration, shift opening, receipt
-    QCOMPARE(printed.count(), 3); // shift opening (automatic), cash in, receipt
-    const QJsonObject receipt = printed.at(2).at(0).toJsonObject();
-    QCOMPARE(receipt.value("type").toString(), QString("receipt"));
-    QCOMPARE(receipt.value("total").toInt(), 42011);
-    QCOMPARE(receipt.value("change").toInt(), 989);
-    QCOMPARE(m.state().lastReceipt, receipt);
-    QCOMPARE(m.modeByte(), quint8(0x01));
-}
-
-void TestRegisterModel::cancellationAndReturns()
-{
-    RegisterModel m(RegisterState::fresh());
-    setUp(m,
-        { enter(1), OPEN_SALE, positionCmd(10000, 3000), positionCmd(10000, 1000, true),
-            positionCmd(10000, 2000, true) });
-    QCOMPARE(m.state().receipt.total(), qint64(0));
-    QCOMPARE(hexOf(m.execute(positionCmd(10000, 1000, true)).bytes), QString("554300"));
-    setUp(m,
-        { hex("59"), money(0x49, 20000), hex("920002"), positionCmd(15000, 1000),
-            money(0x4A, 15000, 1) });
-    QCOMPARE(m.state().drawer, qint64(5000));
-    QCOMPARE(m.state().shift.saleReturns, qint64(15000));
-    // A purchase return brings money back.
-    setUp(m, { hex("920005"), positionCmd(700, 1000), money(0x4A, 700, 1) });
-    QCOMPARE(m.state().drawer, qint64(5700));
-    QCOMPARE(m.state().shift.purchaseReturns, qint64(700));
-    QCOMPARE(m.state().receiptNumber, 2);
-}
-
-void TestRegisterModel::correctionSettlesOnClose()
-{
-    RegisterModel m(RegisterState::fresh());
-    setUp(m,
-        { enter(1), hex("920007"), positionCmd(50000, 1000), requisiteCmd(1055, QByteArray(1, 1)),
-            requisiteCmd(1173, QByteArray(1, 0)), money(0x4A, 0, 1) });
-    QCOMPARE(m.state().drawer, qint64(50000));
-    QCOMPARE(m.state().shift.corrections, qint64(50000));
-    QCOMPARE(m.state().shift.sales, qint64(0));
-    // A purchase correction pays out: not more than the drawer holds.
-    setUp(m, { hex("920009"), positionCmd(60000, 1000) });
-    QCOMPARE(hexOf(m.execute(money(0x4A, 0, 1)).bytes), QString("559800"));
-    setUp(m, { money(0x4A, 0, 2) }); // by card it does not touch the drawer
-    QCOMPARE(m.state().drawer, qint64(50000));
-}
-
-void TestRegisterModel::shiftTotalsMoveOnZReport()
-{
-    RegisterModel m(RegisterState::fresh());
-    QSignalSpy printed(&m, &RegisterModel::documentPrinted);
-    setUp(m,
-        { enter(1), OPEN_SHIFT, OPEN_SALE, positionCmd(10000, 1000), money(0x4A, 10000, 1), EXIT,
-            enter(3), Z_REPORT });
-    QVERIFY(!m.state().shiftOpen);
-    QCOMPARE(m.state().shift.sales, qint64(0));
-    QCOMPARE(m.state().grand.sales, qint64(10000));
-    QCOMPARE(m.state().drawer, qint64(10000)); // the drawer survives a Z report
-    const QJsonObject z = printed.last().at(0).toJsonObject();
-    QCOMPARE(z.value("type").toString(), QString("shiftClose"));
-    QCOMPARE(z.value("totals").toObject().value("sales").toInt(), 10000);
-    // The common clear empties the drawer and the grand totals.
-    setUp(m, { hex("77") });
-    QCOMPARE(m.state().drawer, qint64(0));
-    QCOMPARE(m.state().grand.sales, qint64(0));
-    QCOMPARE(m.state().shiftNumber, 1);
+    setUp(m, commands);
+    const QJsonObject state = m.state().toJson();
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        const QStringList path = it.key().split(QLatin1Char('/'));
+        const QJsonValue v = it.key() == QLatin1String("printed") ? QJsonValue(printed.count())
+            : path.size() == 1                                    ? state.value(path.at(0))
+                               : state.value(path.at(0)).toObject().value(path.at(1));
+        QCOMPARE(it.key() + '=' + v.toVariant().toString(), it.key() + '=' + it.value().toString());
+    }
 }
 
 void TestRegisterModel::tablesAndClock()

@@ -47,12 +47,9 @@ private slots:
     void constructor();
     void setUpLocale_data();
     void setUpLocale();
-    void setUpLocaleFromSettings_data();
-    void setUpLocaleFromSettings();
     void singletonKeepsFirst();
 
 private:
-    void removeTranslators();
     bool placeCatalogues(const QStringList &names);
     bool writeAppGroup(const QString &extra);
 
@@ -98,21 +95,16 @@ void TestFrCfgRoot::cleanupTestCase()
 
 void TestFrCfgRoot::cleanup()
 {
-    removeTranslators();
+    // The root's translators are children of the application object.
+    for (QTranslator *t : QCoreApplication::instance()->findChildren<QTranslator *>(
+             QString(), Qt::FindDirectChildrenOnly)) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
     QDir dir(m_trDir);
     for (const QString &f : dir.entryList(QDir::Files))
         dir.remove(f);
     writeAppGroup(QString());
-}
-
-void TestFrCfgRoot::removeTranslators()
-{
-    const QList<QTranslator *> list = QCoreApplication::instance()->findChildren<QTranslator *>(
-        QString(), Qt::FindDirectChildrenOnly);
-    for (QTranslator *t : list) {
-        QCoreApplication::removeTranslator(t);
-        delete t;
-    }
 }
 
 // Copies of the test catalogue under the given names; a leading '!' makes a broken file.
@@ -160,72 +152,59 @@ void TestFrCfgRoot::constructor()
 void TestFrCfgRoot::setUpLocale_data()
 {
     QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("setting"); // "-": the locale is passed in; empty: none stored
     QTest::addColumn<QString>("locale");
     QTest::addColumn<int>("installed");
 
-    QTest::newRow("nothing there") << QStringList() << "ru_RU" << 0;
-    QTest::newRow("cashbox") << QStringList { "cashbox_ru.qm" } << "ru_RU" << 1;
-    QTest::newRow("full locale name") << QStringList { "frconfigurator_ru_RU.qm" } << "ru_RU" << 1;
+    const QStringList cashbox { "cashbox_ru.qm" };
+    QTest::newRow("nothing there") << QStringList() << "-"
+                                   << "ru_RU" << 0;
+    QTest::newRow("cashbox") << cashbox << "-"
+                             << "ru_RU" << 1;
+    QTest::newRow("full locale name") << QStringList { "frconfigurator_ru_RU.qm" } << "-"
+                                      << "ru_RU" << 1;
     QTest::newRow("all four") << QStringList { "qt_ru.qm", "qtbase_ru.qm", "cashbox_ru.qm",
         "frconfigurator_ru.qm" }
+                              << "-"
                               << "ru_RU" << 4;
-    QTest::newRow("other language") << QStringList { "cashbox_de.qm" } << "ru_RU" << 0;
-    QTest::newRow("english locale") << QStringList { "cashbox_ru.qm" } << "en_US" << 0;
-    QTest::newRow("unknown name") << QStringList { "orvaconfig_ru.qm" } << "ru_RU" << 0;
-    QTest::newRow("broken file") << QStringList { "!cashbox_ru.qm" } << "ru_RU" << 0;
+    QTest::newRow("other language") << QStringList { "cashbox_de.qm" } << "-"
+                                    << "ru_RU" << 0;
+    QTest::newRow("english locale") << cashbox << "-"
+                                    << "en_US" << 0;
+    QTest::newRow("unknown name") << QStringList { "orvaconfig_ru.qm" } << "-"
+                                  << "ru_RU" << 0;
+    QTest::newRow("broken file") << QStringList { "!cashbox_ru.qm" } << "-"
+                                 << "ru_RU" << 0;
     QTest::newRow("broken beside good")
-        << QStringList { "!qtbase_ru.qm", "frconfigurator_ru.qm" } << "ru_RU" << 1;
+        << QStringList { "!qtbase_ru.qm", "frconfigurator_ru.qm" } << "-"
+        << "ru_RU" << 1;
+    QTest::newRow("settings: Russian by default") << cashbox << QString() << "ru_RU" << 1;
+    QTest::newRow("settings: English") << cashbox << "en_US"
+                                       << "en_US" << 0;
 }
 
 void TestFrCfgRoot::setUpLocale()
 {
     QFETCH(QStringList, files);
+    QFETCH(QString, setting);
     QFETCH(QString, locale);
     QFETCH(int, installed);
 
     QVERIFY(placeCatalogues(files));
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-5"));
     LanguageChangeCounter counter;
-
-    m_root->setUpLocale(QLocale(locale));
+    if (setting == QLatin1String("-")) {
+        m_root->setUpLocale(QLocale(locale));
+    } else {
+        QVERIFY(writeAppGroup(setting.isEmpty() ? QString() : QStringLiteral("locale=") + setting));
+        m_root->setUpLocale();
+    }
 
     QCOMPARE(counter.count, installed);
-    // Catalogues that did not load are not kept around either.
-    QCOMPARE(QCoreApplication::instance()
-                 ->findChildren<QTranslator *>(QString(), Qt::FindDirectChildrenOnly)
-                 .size(),
-        installed);
     QCOMPARE(QCoreApplication::translate("TestCatalogue", "Connection"),
         installed ? QStringLiteral("Соединение") : QStringLiteral("Connection"));
     QCOMPARE(QLocale().name(), locale);
     QCOMPARE(QTextCodec::codecForLocale()->name(), QByteArray("UTF-8"));
-}
-
-void TestFrCfgRoot::setUpLocaleFromSettings_data()
-{
-    QTest::addColumn<QString>("setting"); // empty: none stored
-    QTest::addColumn<QString>("locale");
-    QTest::addColumn<int>("installed");
-
-    QTest::newRow("default is Russian") << QString() << "ru_RU" << 1;
-    QTest::newRow("stored English") << "en_US"
-                                    << "en_US" << 0;
-}
-
-void TestFrCfgRoot::setUpLocaleFromSettings()
-{
-    QFETCH(QString, setting);
-    QFETCH(QString, locale);
-    QFETCH(int, installed);
-
-    QVERIFY(placeCatalogues({ QStringLiteral("cashbox_ru.qm") }));
-    QVERIFY(writeAppGroup(setting.isEmpty() ? QString() : QStringLiteral("locale=") + setting));
-    LanguageChangeCounter counter;
-
-    m_root->setUpLocale();
-
-    QCOMPARE(counter.count, installed);
-    QCOMPARE(QLocale().name(), locale);
 }
 
 void TestFrCfgRoot::singletonKeepsFirst()

@@ -51,24 +51,17 @@ private slots:
     void initTestCase();
 
     void paths();
-    void cfgDefaults();
-    void agentKind_data();
-    void agentKind();
-    void jsonMapRoundTrip_data();
-    void jsonMapRoundTrip();
+    void cfgRead_data();
+    void cfgRead();
+    void jsonMaps();
     void jsonMapGarbage_data();
     void jsonMapGarbage();
-    void rekvHistory();
 
     void portDefaults_data();
     void portDefaults();
-    void serialTextRead_data();
-    void serialTextRead();
-    void serialTextWrite_data();
-    void serialTextWrite();
+    void serialText_data();
+    void serialText();
     void portSerialRoundTrip();
-    void portTcpEndpoint_data();
-    void portTcpEndpoint();
 
     void driverPorts_data();
     void driverPorts();
@@ -83,104 +76,89 @@ void TestSettings::initTestCase()
 
 void TestSettings::paths()
 {
-    const QStringList names { "orvacfg.conf", "orvacfgports.conf", "frcore.conf",
-        "frhttplistener.conf" };
     const auto current = [] {
         return QStringList { FrCfgSettings::filePath(), FrPortSettings::filePath(),
-            FrCoreConfig::filePath(), FrHttpConfig::filePath() };
+            FrCoreConfig::filePath(), FrHttpConfig::filePath() }
+            .join(QLatin1Char(' '));
     };
-    const auto below = [&names](const QString &dir) {
-        QStringList list;
-        for (const QString &name : names)
-            list << dir + name;
-        return list;
-    };
+    const QString expected = QStringLiteral(
+        "%1/orvacfg.conf %1/orvacfgports.conf %1/frcore.conf %1/frhttplistener.conf");
 
     TempProfile profile; // restores ALLUSERSPROFILE when it goes
-    QCOMPARE(current(), below(profile.configDir() + QLatin1Char('/')));
+    QCOMPARE(current(), expected.arg(profile.configDir()));
     // The configurator's own files may redirect logs and translations; the driver's may not.
     QVERIFY(FrCfgSettings().isAppConfig());
     QVERIFY(!FrCoreConfig().isAppConfig());
     QVERIFY(!FrHttpConfig().isAppConfig());
 
     qunsetenv("ALLUSERSPROFILE");
-    const QStringList rooted = below(QStringLiteral("/ORVI/.config/"));
-    QCOMPARE(current(), rooted);
+    QCOMPARE(current(), expected.arg(QStringLiteral("/ORVI/.config")));
     // Only the configurator's own objects are built here: they make no file until a value is
     // set, while the driver's would make folders.
-    QCOMPARE(FrCfgSettings().settingsPath(), rooted.at(0));
+    QCOMPARE(FrCfgSettings().settingsPath(), QStringLiteral("/ORVI/.config/orvacfg.conf"));
     expectPortSettingsLine();
-    QCOMPARE(FrPortSettings().settingsPath(), rooted.at(1));
-    for (const QString &path : rooted)
+    QCOMPARE(FrPortSettings().settingsPath(), QStringLiteral("/ORVI/.config/orvacfgports.conf"));
+    for (const QString &path : current().split(QLatin1Char(' ')))
         QVERIFY2(!QFileInfo::exists(path), qPrintable(path));
 }
 
-void TestSettings::cfgDefaults()
+void TestSettings::cfgRead_data()
 {
-    TempProfile profile;
-    const FrCfgSettings s;
-    QCOMPARE(s.positionAgentKind(), 0);
-    QVERIFY(s.positionAgentData().isEmpty());
-    QVERIFY(s.positionProviderData().isEmpty());
-    QCOMPARE(s.rekvHistory(1008), QString());
-    QVERIFY(!QFileInfo::exists(FrCfgSettings::filePath()));
-}
+    QTest::addColumn<QByteArray>("file"); // empty: no file
+    QTest::addColumn<int>("agentKind");
 
-void TestSettings::agentKind_data()
-{
-    QTest::addColumn<QByteArray>("file");
-    QTest::addColumn<int>("expected");
-
+    QTest::newRow("no file") << QByteArray() << 0;
     QTest::newRow("number") << QByteArray("[FRCFG]\npositionAgentKind=4\n") << 4;
     QTest::newRow("not a number") << QByteArray("[FRCFG]\npositionAgentKind=3x\n") << 0;
     QTest::newRow("other group") << QByteArray("[APP]\npositionAgentKind=5\n") << 0;
 }
 
-void TestSettings::agentKind()
+void TestSettings::cfgRead()
 {
     QFETCH(QByteArray, file);
-    QFETCH(int, expected);
+    QFETCH(int, agentKind);
 
     TempProfile profile;
-    QVERIFY(profile.writeConfig(QStringLiteral("orvacfg.conf"), file));
-    QCOMPARE(FrCfgSettings().positionAgentKind(), expected);
-    FrCfgSettings().setPositionAgentKind(64);
-    QCOMPARE(rawValue(FrCfgSettings::filePath(), "FRCFG/positionAgentKind").toInt(), 64);
-}
-
-void TestSettings::jsonMapRoundTrip_data()
-{
-    QTest::addColumn<bool>("agent");
-    QTest::addColumn<QVariantMap>("map");
-
-    QTest::newRow("agent") << true
-                           << QVariantMap { { "1005", "ул. Ленина, д. 1; офис 2" },
-                                  { "1044", "Оплата \"по счёту\" = 100%" },
-                                  { "1073", QVariantList { "+79990000001" } } };
-    QTest::newRow("provider") << false
-                              << QVariantMap { { "1225", "ООО \"Поставщик\"" },
-                                     { "nested", QVariantMap { { "flag", true }, { "n", 5 } } } };
-}
-
-void TestSettings::jsonMapRoundTrip()
-{
-    QFETCH(bool, agent);
-    QFETCH(QVariantMap, map);
-
-    TempProfile profile;
-    if (agent)
-        FrCfgSettings().setPositionAgentData(map);
-    else
-        FrCfgSettings().setPositionProviderData(map);
-
+    const QString path = FrCfgSettings::filePath();
+    if (!file.isEmpty())
+        QVERIFY(profile.writeConfig(QStringLiteral("orvacfg.conf"), file));
     const FrCfgSettings s;
-    QCOMPARE(agent ? s.positionAgentData() : s.positionProviderData(), map);
-    QVERIFY((agent ? s.positionProviderData() : s.positionAgentData()).isEmpty());
-    // Stored as compact JSON text.
-    QCOMPARE(rawValue(FrCfgSettings::filePath(),
-                 agent ? "FRCFG/positionAgentData" : "FRCFG/positionProviderData")
-                 .toString(),
-        compactJson(map));
+    QCOMPARE(s.positionAgentKind(), agentKind);
+    QVERIFY(s.positionAgentData().isEmpty());
+    QVERIFY(s.positionProviderData().isEmpty());
+    QCOMPARE(s.rekvHistory(1008), QString());
+    QCOMPARE(QFileInfo::exists(path), !file.isEmpty()); // reading makes no file
+    FrCfgSettings().setPositionAgentKind(64);
+    QCOMPARE(rawValue(path, "FRCFG/positionAgentKind").toInt(), 64);
+}
+
+void TestSettings::jsonMaps()
+{
+    TempProfile profile;
+    const QVariantMap agent { { "1005", "ул. Ленина, д. 1; офис 2" },
+        { "1044", "Оплата \"по счёту\" = 100%" }, { "1073", QVariantList { "+79990000001" } } };
+    const QVariantMap provider { { "1225", "ООО \"Поставщик\"" },
+        { "nested", QVariantMap { { "flag", true }, { "n", 5 } } } };
+    FrCfgSettings().setPositionAgentData(agent);
+    FrCfgSettings().setRekvHistory(1008, QStringLiteral("+79990000000"));
+    FrCfgSettings().setRekvHistory(1227, QStringLiteral("Иванов Иван, \"ИП\""));
+    FrCfgSettings().setRekvHistory(1008, QStringLiteral("buyer@example.com"));
+    {
+        const FrCfgSettings s;
+        QCOMPARE(s.positionAgentData(), agent);
+        QVERIFY(s.positionProviderData().isEmpty());
+        QCOMPARE(s.rekvHistory(1008), QStringLiteral("buyer@example.com"));
+        QCOMPARE(s.rekvHistory(1227), QStringLiteral("Иванов Иван, \"ИП\""));
+        QCOMPARE(s.rekvHistory(1228), QString());
+    }
+    FrCfgSettings().setPositionProviderData(provider);
+    QCOMPARE(FrCfgSettings().positionProviderData(), provider);
+    // Compact JSON text; the history is one object keyed by the tag as decimal text.
+    const QString path = FrCfgSettings::filePath();
+    QCOMPARE(rawValue(path, "FRCFG/positionAgentData").toString(), compactJson(agent));
+    QCOMPARE(rawValue(path, "FRCFG/positionProviderData").toString(), compactJson(provider));
+    QCOMPARE(rawValue(path, "FRCFG/rekvHistory").toString(),
+        compactJson({ { "1008", "buyer@example.com" }, { "1227", "Иванов Иван, \"ИП\"" } }));
 }
 
 void TestSettings::jsonMapGarbage_data()
@@ -219,43 +197,38 @@ void TestSettings::jsonMapGarbage()
             QStringLiteral("{\"1008\":\"buyer@example.com\"}"));
 }
 
-void TestSettings::rekvHistory()
-{
-    TempProfile profile;
-    FrCfgSettings().setRekvHistory(1008, QStringLiteral("+79990000000"));
-    FrCfgSettings().setRekvHistory(1227, QStringLiteral("Иванов Иван, \"ИП\""));
-    FrCfgSettings().setRekvHistory(1008, QStringLiteral("buyer@example.com"));
-
-    const FrCfgSettings s;
-    QCOMPARE(s.rekvHistory(1008), QStringLiteral("buyer@example.com"));
-    QCOMPARE(s.rekvHistory(1227), QStringLiteral("Иванов Иван, \"ИП\""));
-    QCOMPARE(s.rekvHistory(1228), QString());
-    // One object keyed by the tag as decimal text.
-    QCOMPARE(rawValue(FrCfgSettings::filePath(), "FRCFG/rekvHistory").toString(),
-        compactJson({ { "1008", "buyer@example.com" }, { "1227", "Иванов Иван, \"ИП\"" } }));
-}
-
 void TestSettings::portDefaults_data()
 {
     QTest::addColumn<QByteArray>("file"); // empty: no file at all
+    QTest::addColumn<int>("atolPort"); // 0: no driver file
     QTest::addColumn<QString>("password");
+    QTest::addColumn<int>("tcpPort");
 
-    QTest::newRow("no file") << QByteArray() << "47";
+    QTest::newRow("no file") << QByteArray() << 0 << "47" << 3333;
     QTest::newRow("other group") << QByteArray(
         "[FRCFG]\nfrPortName=COM7\nfrPortBaudrate=9600\nfrConnPwd=30\n")
-                                 << "47";
+                                 << 0 << "47" << 3333;
     // Text as stored: leading zeros are part of the password.
-    QTest::newRow("password only") << QByteArray("[FRPORTSETTINGS]\nfrConnPwd=0030\n") << "0030";
+    QTest::newRow("password only")
+        << QByteArray("[FRPORTSETTINGS]\nfrConnPwd=0030\n") << 0 << "0030" << 3333;
+    // The link always goes to the driver's port on this machine, whatever the file says.
+    QTest::newRow("TCP keys, driver port")
+        << QByteArray("[FRPORTSETTINGS]\ntcpAddress=192.0.2.7\ntcpPort=1234\ntcpUse=false\n")
+        << 4001 << "47" << 4001;
 }
 
 void TestSettings::portDefaults()
 {
     QFETCH(QByteArray, file);
+    QFETCH(int, atolPort);
     QFETCH(QString, password);
+    QFETCH(int, tcpPort);
 
     TempProfile profile;
     if (!file.isEmpty())
         QVERIFY(profile.writeConfig(QStringLiteral("orvacfgports.conf"), file));
+    if (atolPort)
+        profile.setAtolPort(quint16(atolPort));
     expectPortSettingsLine();
     const FrPortSettings s;
     QCOMPARE(s.frPortName(), QString());
@@ -266,88 +239,70 @@ void TestSettings::portDefaults()
     QCOMPARE(s.frPortFlowControl(), QSerialPort::NoFlowControl);
     QCOMPARE(s.frConnPwd(), password);
     QCOMPARE(s.tcpAddress(), QStringLiteral("localhost"));
-    QCOMPARE(s.tcpPort(), quint16(3333));
+    QCOMPARE(int(s.tcpPort()), tcpPort);
     QVERIFY(s.tcpUse());
+    // The driver's port is read afresh, not remembered: the network page may change it.
+    FrCoreConfig().setAtolTcpPort(6001);
+    QCOMPARE(s.tcpPort(), quint16(6001));
 }
 
-void TestSettings::serialTextRead_data()
-{
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<int>("expected");
-
-    const QString flow = QStringLiteral("frPortFlowControl");
-    // Upper-case spellings are covered by the write test reading its own text back.
-    QTest::newRow("hardware") << flow << "hardware" << int(QSerialPort::HardwareControl);
-    QTest::newRow("dtr/str") << flow << "dtr/str" << int(QSerialPort::HardwareControl);
-    QTest::newRow("xon/xoff") << flow << "xon/xoff" << int(QSerialPort::SoftwareControl);
-    QTest::newRow("XonXoff") << flow << "XonXoff" << int(QSerialPort::SoftwareControl);
-    QTest::newRow("RTS/CTS") << flow << "RTS/CTS" << int(QSerialPort::NoFlowControl);
-    QTest::newRow("padded") << flow << " HARDWARE" << int(QSerialPort::NoFlowControl);
-    QTest::newRow("odd") << PARITY << "odd" << int(QSerialPort::OddParity);
-    QTest::newRow("Even") << PARITY << "Even" << int(QSerialPort::EvenParity);
-    QTest::newRow("space") << PARITY << "space" << int(QSerialPort::SpaceParity);
-    QTest::newRow("MARK") << PARITY << "MARK" << int(QSerialPort::NoParity);
-    QTest::newRow("digit") << PARITY << "1" << int(QSerialPort::NoParity);
-}
-
-void TestSettings::serialTextRead()
-{
-    QFETCH(QString, key);
-    QFETCH(QString, stored);
-    QFETCH(int, expected);
-
-    TempProfile profile;
-    QSettings raw(FrPortSettings::filePath(), QSettings::IniFormat);
-    raw.setValue(QStringLiteral("FRPORTSETTINGS/") + key, stored);
-    raw.sync();
-    QCOMPARE(serialValue(key), expected);
-}
-
-void TestSettings::serialTextWrite_data()
+void TestSettings::serialText_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<int>("value");
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<int>("readBack");
+    QTest::addColumn<QString>("stored"); // what writing the value stores
+    QTest::addColumn<int>("readBack"); // what reading that text gives
+    QTest::addColumn<QStringList>("alike"); // other spellings that read the same
 
     const QString flow = QStringLiteral("frPortFlowControl");
+    const int hw = QSerialPort::HardwareControl;
+    const int sw = QSerialPort::SoftwareControl;
     const int noFlow = QSerialPort::NoFlowControl;
     const int noParity = QSerialPort::NoParity;
-    QTest::newRow("hardware") << flow << int(QSerialPort::HardwareControl) << "HARDWARE"
-                              << int(QSerialPort::HardwareControl);
-    QTest::newRow("software") << flow << int(QSerialPort::SoftwareControl) << "XON/XOFF"
-                              << int(QSerialPort::SoftwareControl);
-    QTest::newRow("no flow") << flow << noFlow << "OFF" << noFlow;
-    QTest::newRow("unknown flow") << flow << int(QSerialPort::UnknownFlowControl) << "OFF"
-                                  << noFlow;
+    QTest::newRow("hardware") << flow << hw << "HARDWARE" << hw
+                              << QStringList { "hardware", "DTR/STR", "dtr/str" };
+    QTest::newRow("software") << flow << sw << "XON/XOFF" << sw
+                              << QStringList { "xon/xoff", "XONXOFF", "XonXoff" };
+    QTest::newRow("no flow") << flow << noFlow << "OFF" << noFlow
+                             << QStringList { "", "RTS/CTS", " HARDWARE" };
+    QTest::newRow("unknown flow") << flow << int(QSerialPort::UnknownFlowControl) << "OFF" << noFlow
+                                  << QStringList();
     QTest::newRow("odd") << PARITY << int(QSerialPort::OddParity) << "ODD"
-                         << int(QSerialPort::OddParity);
+                         << int(QSerialPort::OddParity) << QStringList { "odd" };
     QTest::newRow("even") << PARITY << int(QSerialPort::EvenParity) << "EVEN"
-                          << int(QSerialPort::EvenParity);
+                          << int(QSerialPort::EvenParity) << QStringList { "Even" };
     QTest::newRow("space") << PARITY << int(QSerialPort::SpaceParity) << "SPACE"
-                           << int(QSerialPort::SpaceParity);
+                           << int(QSerialPort::SpaceParity) << QStringList { "space" };
     // The driver knows no mark parity.
-    QTest::newRow("mark") << PARITY << int(QSerialPort::MarkParity) << "NONE" << noParity;
-    QTest::newRow("no parity") << PARITY << noParity << "NONE" << noParity;
+    QTest::newRow("mark") << PARITY << int(QSerialPort::MarkParity) << "NONE" << noParity
+                          << QStringList { "MARK", "mark", "", "1" };
+    QTest::newRow("no parity") << PARITY << noParity << "NONE" << noParity << QStringList();
 }
 
-void TestSettings::serialTextWrite()
+void TestSettings::serialText()
 {
     QFETCH(QString, key);
     QFETCH(int, value);
     QFETCH(QString, stored);
     QFETCH(int, readBack);
+    QFETCH(QStringList, alike);
 
     TempProfile profile;
-    expectPortSettingsLine();
-    FrPortSettings s;
-    if (key == PARITY)
-        s.setFrPortParity(QSerialPort::Parity(value));
-    else
-        s.setFrPortFlowControl(QSerialPort::FlowControl(value));
+    {
+        expectPortSettingsLine();
+        FrPortSettings s;
+        if (key == PARITY)
+            s.setFrPortParity(QSerialPort::Parity(value));
+        else
+            s.setFrPortFlowControl(QSerialPort::FlowControl(value));
+    }
     QCOMPARE(rawValue(FrPortSettings::filePath(), "FRPORTSETTINGS/" + key).toString(), stored);
     QCOMPARE(serialValue(key), readBack);
+    for (const QString &text : qAsConst(alike)) {
+        QSettings(FrPortSettings::filePath(), QSettings::IniFormat)
+            .setValue(QStringLiteral("FRPORTSETTINGS/") + key, text);
+        QVERIFY2(serialValue(key) == readBack, qPrintable(text));
+    }
 }
 
 void TestSettings::portSerialRoundTrip()
@@ -374,36 +329,6 @@ void TestSettings::portSerialRoundTrip()
     QCOMPARE(rawValue(path, "FRPORTSETTINGS/frPortDatabits").toUInt(), 7u);
     QCOMPARE(rawValue(path, "FRPORTSETTINGS/frPortStopbits").toUInt(), 3u);
     QVERIFY(!rawValue(path, "FRPORTSETTINGS/frConnPwd").isValid());
-}
-
-void TestSettings::portTcpEndpoint_data()
-{
-    QTest::addColumn<int>("atolPort"); // 0: no driver file
-    QTest::addColumn<int>("expectedPort");
-
-    QTest::newRow("no driver file") << 0 << 3333;
-    QTest::newRow("driver port") << 4001 << 4001;
-}
-
-void TestSettings::portTcpEndpoint()
-{
-    QFETCH(int, atolPort);
-    QFETCH(int, expectedPort);
-
-    TempProfile profile;
-    // TCP keys in the link's own file are not ours to follow.
-    QVERIFY(profile.writeConfig(QStringLiteral("orvacfgports.conf"),
-        "[FRPORTSETTINGS]\ntcpAddress=192.0.2.7\ntcpPort=1234\ntcpUse=false\n"));
-    if (atolPort)
-        profile.setAtolPort(quint16(atolPort));
-    expectPortSettingsLine();
-    const FrPortSettings s;
-    QCOMPARE(s.tcpAddress(), QStringLiteral("localhost"));
-    QCOMPARE(int(s.tcpPort()), expectedPort);
-    QVERIFY(s.tcpUse());
-    // The driver's port is read afresh, not remembered: the network page may change it.
-    FrCoreConfig().setAtolTcpPort(6001);
-    QCOMPARE(s.tcpPort(), quint16(6001));
 }
 
 void TestSettings::driverPorts_data()

@@ -43,18 +43,14 @@ private slots:
 
     void configPersists_data();
     void configPersists();
-    void configDefaults_data();
-    void configDefaults();
     void configWriteFailure();
-    void initConfigFlag_data();
-    void initConfigFlag();
+    void initConfig_data();
+    void initConfig();
     void workDir();
 
     void dirCreator_data();
     void dirCreator();
 
-    void localisations_data();
-    void localisations();
     void versions();
 
     void unlockPort_data();
@@ -107,35 +103,6 @@ void TestSupport::configPersists()
     QVERIFY(!reader.contains(QStringLiteral("ELSEWHERE"), key));
 }
 
-void TestSupport::configDefaults_data()
-{
-    QTest::addColumn<QString>("setup");
-
-    QTest::newRow("missing file") << "missing";
-    QTest::newRow("directory in its place") << "directory";
-    QTest::newRow("binary garbage") << "garbage";
-}
-
-void TestSupport::configDefaults()
-{
-    QFETCH(QString, setup);
-
-    const QString path = m_dir->filePath(QStringLiteral("test.conf"));
-    static const char garbage[] = "\x00\xff\xfe[[[\x01\x02=\n\x7f";
-    if (setup == QLatin1String("directory"))
-        QVERIFY(QDir().mkpath(path));
-    else if (setup == QLatin1String("garbage"))
-        QVERIFY(writeFile(path, QByteArray(garbage, sizeof garbage - 1)));
-
-    const InitConfig config(path, true);
-    QCOMPARE(config.value(QStringLiteral("G"), QStringLiteral("key"), QStringLiteral("dflt")),
-        QVariant(QStringLiteral("dflt")));
-    QVERIFY(!config.contains(QStringLiteral("G"), QStringLiteral("key")));
-    QCOMPARE(config.locale(), RUSSIAN);
-    QCOMPARE(config.translationsPath(),
-        QCoreApplication::applicationDirPath() + QStringLiteral("/translations"));
-}
-
 void TestSupport::configWriteFailure()
 {
     // A regular file where the folder should be: the write cannot succeed, even as root.
@@ -146,29 +113,39 @@ void TestSupport::configWriteFailure()
     QVERIFY(!config.setValue(QStringLiteral("G"), QStringLiteral("k"), 1));
 }
 
-void TestSupport::initConfigFlag_data()
+void TestSupport::initConfig_data()
 {
     QTest::addColumn<bool>("appConfig");
-    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("content"); // "<none>": no file, "<dir>": a folder in its place
     QTest::addColumn<bool>("overridden");
 
     const QByteArray overrides = "[APP]\nloggerPath=/srv/orva/logs\n"
                                  "translationsPath=/srv/orva/tr\nlocale=en_US\n";
+    QTest::newRow("missing file") << true << QByteArray("<none>") << false;
+    QTest::newRow("directory in its place") << true << QByteArray("<dir>") << false;
+    QTest::newRow("binary garbage")
+        << true << QByteArray("\x00\xff\xfe[[[\x01\x02=\n\x7f", 11) << false;
     QTest::newRow("own file, overrides") << true << overrides << true;
     QTest::newRow("driver file, overrides ignored") << false << overrides << false;
     QTest::newRow("own file, overrides in another group")
         << true << QByteArray("[FRCFG]\nloggerPath=/srv/x\nlocale=en_US\n") << false;
 }
 
-void TestSupport::initConfigFlag()
+void TestSupport::initConfig()
 {
     QFETCH(bool, appConfig);
     QFETCH(QByteArray, content);
     QFETCH(bool, overridden);
 
     const QString path = m_dir->filePath(QStringLiteral("flag.conf"));
-    QVERIFY(writeFile(path, content));
+    if (content == "<dir>")
+        QVERIFY(QDir().mkpath(path));
+    else if (content != "<none>")
+        QVERIFY(writeFile(path, content));
     const InitConfig config(path, appConfig);
+    QCOMPARE(config.value(QStringLiteral("G"), QStringLiteral("key"), QStringLiteral("dflt")),
+        QVariant(QStringLiteral("dflt")));
+    QVERIFY(!config.contains(QStringLiteral("G"), QStringLiteral("key")));
     if (overridden) {
         QCOMPARE(config.loggerPath(), QStringLiteral("/srv/orva/logs"));
         QCOMPARE(config.translationsPath(), QStringLiteral("/srv/orva/tr"));
@@ -251,31 +228,6 @@ void TestSupport::dirCreator()
         QCOMPARE(storedBits(root + existing), ownerOnly);
 }
 
-void TestSupport::localisations_data()
-{
-    QTest::addColumn<QStringList>("added");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("not sorted") << QStringList { "zeta", "alpha", "mid" }
-                                << QStringList { "zeta", "alpha", "mid" };
-    QTest::newRow("repeat kept once") << QStringList { "cashbox", "frconfigurator", "cashbox" }
-                                      << QStringList { "cashbox", "frconfigurator" };
-    QTest::newRow("empty name ignored")
-        << QStringList { "", "cashbox" } << QStringList { "cashbox" };
-}
-
-void TestSupport::localisations()
-{
-    QFETCH(QStringList, added);
-    QFETCH(QStringList, expected);
-
-    AppVersionManager::clear();
-    for (const QString &name : qAsConst(added))
-        AppVersionManager::addLocalisation(name);
-    QCOMPARE(AppVersionManager::localisations(), expected);
-    AppVersionManager::clear();
-}
-
 void TestSupport::versions()
 {
     AppVersionManager::clear();
@@ -288,6 +240,11 @@ void TestSupport::versions()
     QVERIFY(AppVersion(QStringLiteral("0.0.9"), QString()) < v);
     QVERIFY(!AppVersionManager::version(QStringLiteral("unknown")).isValid());
     QVERIFY(!AppVersion(QStringLiteral("1.2"), QString()).isValid());
+
+    // Localisations keep the order they came in, each once; an empty name is none.
+    for (const char *name : { "zeta", "alpha", "", "zeta", "mid" })
+        AppVersionManager::addLocalisation(QLatin1String(name));
+    QCOMPARE(AppVersionManager::localisations(), QStringList({ "zeta", "alpha", "mid" }));
     AppVersionManager::clear();
 }
 
