@@ -44,13 +44,10 @@ public:
             if (m_socket.bytesAvailable() == 0)
                 m_socket.waitForReadyRead(int(qMax<qint64>(1, ms - timer.elapsed())));
             for (const char c : m_socket.readAll()) {
-                const Atol31FrameParser::Result r = m_parser.feed(quint8(c));
-                if (r == Atol31FrameParser::Complete)
+                if (m_parser.feed(quint8(c)) == Atol31FrameParser::Complete)
                     m_frames << QStringLiteral("%1:%2")
                                     .arg(m_parser.id(), 2, 16, QLatin1Char('0'))
                                     .arg(QString::fromLatin1(m_parser.payload().toHex()));
-                else if (r != Atol31FrameParser::NeedMore)
-                    ++m_badFrames;
             }
         }
         const QStringList out = m_frames.mid(0, count);
@@ -63,14 +60,12 @@ public:
         send(id, payload);
         return receive(answers);
     }
-    int badFrames() const { return m_badFrames; }
     QTcpSocket &socket() { return m_socket; }
 
 private:
     QTcpSocket m_socket;
     Atol31FrameParser m_parser;
     QStringList m_frames;
-    int m_badFrames = 0;
 };
 
 QByteArray hex(const char *text)

@@ -34,8 +34,7 @@ const QByteArray Z_REPORT = hex("5a");
 
 // The 103-byte position record as the configurator sends it.
 QByteArray position(const QByteArray &name, qint64 price, qint64 qty, quint8 summType = 1,
-    quint8 discountType = 0, qint64 discount = 0, quint8 tax = 1, quint8 section = 1,
-    const QByteArray &barcode = QByteArray())
+    quint8 discountType = 0, qint64 discount = 0, quint8 tax = 1, quint8 section = 1)
 {
     QByteArray r(1, '\0');
     r += name.leftJustified(64, '\0', true);
@@ -44,9 +43,7 @@ QByteArray position(const QByteArray &name, qint64 price, qint64 qty, quint8 sum
     r.append(char(summType)).append(char(discountType));
     r += BCD::int2bcd(discount, 12);
     r.append(char(tax)).append(char(section));
-    r += barcode.leftJustified(16, '\0', true);
-    r.append('\0');
-    return r;
+    return r + QByteArray(17, '\0'); // no barcode, reserved byte
 }
 
 QByteArray positionCmd(qint64 price, qint64 qty, bool cancel = false)
