@@ -182,56 +182,58 @@ void RegisterModel::ageShift(int hours)
     emit stateChanged();
 }
 
-int RegisterModel::requiredMode(quint8 code)
+namespace {
+const int ANY_MODE = -1;
+} // namespace
+
+// One row per command the register knows: the mode it needs and what it does.
+const RegisterModel::Command *RegisterModel::findCommand(quint8 code)
 {
-    switch (code) {
-    case 0x3F:
-    case 0x4D:
-    case 0x58:
-    case 0x9D:
-    case 0xA5:
-    case 0x95:
-    case 0x48:
-    case 0x56:
-    case 0xD2:
-    case 0x91:
-        return -1; // any mode
-    case 0x92:
-    case 0xE6:
-    case 0xE7:
-    case 0x99:
-    case 0x4A:
-    case 0x59:
-    case 0x49:
-    case 0x4F:
-    case 0x9A:
-    case 0xE8:
-        return 1;
-    case 0x67:
-        return 2;
-    case 0x5A:
-    case 0x77:
-        return 3;
-    case 0x46:
-    case 0x50:
-    case 0x64:
-    case 0x4B:
-    case 0xD1:
-        return 4;
-    case 0x61:
-        return 5;
-    case 0xA4:
-    case 0xA6:
-    case 0xA7:
-    case 0xA8:
-    case 0xAB:
-    case 0xB6:
-    case 0xDC:
-    case 0xE9:
-        return 6;
-    default:
-        return -2; // unknown
+    using P = const QByteArray &;
+    static const Command commands[] = {
+        { 0x3F, ANY_MODE, [](RegisterModel &m, quint8, P) { return m.stateAnswer(); } },
+        { 0x4D, ANY_MODE, [](RegisterModel &m, quint8, P) { return m.drawerAnswer(); } },
+        { 0x58, ANY_MODE, [](RegisterModel &m, quint8, P) { return m.shiftTotalsAnswer(); } },
+        { 0x9D, ANY_MODE, [](RegisterModel &m, quint8, P p) { return m.version(p); } },
+        { 0xA5, ANY_MODE, [](RegisterModel &m, quint8, P) { return m.deviceType(); } },
+        { 0x95, ANY_MODE, [](RegisterModel &m, quint8, P) { return m.printLast(); } },
+        { 0x48, ANY_MODE, [](RegisterModel &m, quint8, P) { return m.exitMode(); } },
+        { 0x56, ANY_MODE, [](RegisterModel &m, quint8, P p) { return m.enterMode(p); } },
+        { 0xD2, ANY_MODE, [](RegisterModel &m, quint8, P) { return m.timezoneGet(); } },
+        { 0x91, ANY_MODE, [](RegisterModel &m, quint8, P p) { return m.registerRead(p); } },
+        { 0x92, 1, [](RegisterModel &m, quint8, P p) { return m.openReceipt(p); } },
+        { 0xE6, 1, [](RegisterModel &m, quint8, P p) { return m.position(p, false); } },
+        { 0xE7, 1, [](RegisterModel &m, quint8, P p) { return m.position(p, true); } },
+        { 0x99, 1, [](RegisterModel &m, quint8, P p) { return m.payment(p); } },
+        { 0x4A, 1, [](RegisterModel &m, quint8, P p) { return m.closeReceipt(p); } },
+        { 0x59, 1, [](RegisterModel &m, quint8, P) { return m.cancelReceipt(); } },
+        { 0x49, 1, [](RegisterModel &m, quint8, P p) { return m.cash(p, true); } },
+        { 0x4F, 1, [](RegisterModel &m, quint8, P p) { return m.cash(p, false); } },
+        { 0x9A, 1, [](RegisterModel &m, quint8, P p) { return m.openShift(p); } },
+        { 0xE8, 1, [](RegisterModel &m, quint8, P p) { return m.requisite(p); } },
+        { 0x67, 2, [](RegisterModel &m, quint8, P p) { return m.reportWithoutClearing(p); } },
+        { 0x5A, 3, [](RegisterModel &m, quint8, P) { return m.closeShift(); } },
+        { 0x77, 3, [](RegisterModel &m, quint8, P) { return m.commonClear(); } },
+        { 0x46, 4, [](RegisterModel &m, quint8, P p) { return m.tableCell(p, false); } },
+        { 0x50, 4, [](RegisterModel &m, quint8, P p) { return m.tableCell(p, true); } },
+        { 0x64, 4, [](RegisterModel &m, quint8, P p) { return m.setDate(p, false); } },
+        { 0x4B, 4, [](RegisterModel &m, quint8, P p) { return m.setDate(p, true); } },
+        { 0xD1, 4, [](RegisterModel &m, quint8, P p) { return m.timezoneSet(p); } },
+        { 0x61, 5, [](RegisterModel &m, quint8, P p) { return m.factoryNumber(p); } },
+        { 0xA4, 6, [](RegisterModel &m, quint8, P p) { return m.fnRead(p); } },
+        { 0xA6, 6, [](RegisterModel &m, quint8, P p) { return m.activation(p); } },
+        { 0xA7, 6, [](RegisterModel &m, quint8, P) { return m.closeArchive(); } },
+        { 0xA8, 6, [](RegisterModel &m, quint8, P p) { return m.registrationReport(p, false); } },
+        { 0xDC, 6, [](RegisterModel &m, quint8, P p) { return m.registrationReport(p, true); } },
+        { 0xAB, 6, [](RegisterModel &m, quint8 c, P p) { return m.documentByNumber(c, p); } },
+        { 0xB6, 6, [](RegisterModel &m, quint8 c, P p) { return m.documentByNumber(c, p); } },
+        { 0xE9, 6, [](RegisterModel &m, quint8, P p) { return m.readTag(p); } },
+    };
+    for (const Command &c : commands) {
+        if (c.code == code)
+            return &c;
     }
+    return nullptr;
 }
 
 RegisterModel::Answer RegisterModel::execute(const QByteArray &command)
@@ -239,97 +241,24 @@ RegisterModel::Answer RegisterModel::execute(const QByteArray &command)
     if (command.isEmpty())
         return refuse(E_LENGTH);
     const quint8 code = quint8(command.at(0));
-    const int needed = requiredMode(code);
-    if (needed == -2)
+    const Command *c = findCommand(code);
+    if (!c)
         return refuse(E_NOT_SUPPORTED);
-    if (needed >= 0 && needed != m_mode)
+    if (c->mode != ANY_MODE && c->mode != m_mode)
         return refuse(E_MODE);
-    return dispatch(code, command.mid(1));
+    return c->run(*this, code, command.mid(1));
 }
 
-RegisterModel::Answer RegisterModel::dispatch(quint8 code, const QByteArray &p)
+RegisterModel::Answer RegisterModel::drawerAnswer() const
 {
-    switch (code) {
-    case 0x3F:
-        return stateAnswer();
-    case 0x56:
-        return enterMode(p);
-    case 0x48:
-        return exitMode();
-    case 0x4D: {
-        Answer a;
-        a.bytes = QByteArray(1, char(0x4D)) + BCD::int2bcd(m_state.drawer, 14);
-        return a;
-    }
-    case 0x58:
-        return ok(
-            BCD::int2bcd(m_state.shift.sales, 14) + BCD::int2bcd(m_state.shift.purchases, 14));
-    case 0x9D:
-        return version(p);
-    case 0xA5:
-        return deviceType();
-    case 0x95:
-        return printLast();
-    case 0xD2:
-        return timezoneGet();
-    case 0xD1:
-        return timezoneSet(p);
-    case 0x91:
-        return registerRead(p);
-    case 0x46:
-        return tableCell(p, false);
-    case 0x50:
-        return tableCell(p, true);
-    case 0x64:
-        return setDate(p, false);
-    case 0x4B:
-        return setDate(p, true);
-    case 0x61:
-        return factoryNumber(p);
-    case 0xA6:
-        return activation(p);
-    case 0xA7:
-        return closeArchive();
-    case 0xA8:
-        return registrationReport(p, false);
-    case 0xDC:
-        return registrationReport(p, true);
-    case 0xAB:
-    case 0xB6:
-        return documentByNumber(code, p);
-    case 0xA4:
-        return fnRead(p);
-    case 0xE9:
-        return readTag(p);
-    case 0x67:
-        return reportWithoutClearing(p);
-    case 0x5A:
-        return closeShift();
-    case 0x77:
-        return commonClear();
-    case 0x9A:
-        return openShift(p);
-    case 0x92:
-        return openReceipt(p);
-    case 0xE6:
-        return position(p, false);
-    case 0xE7:
-        return position(p, true);
-    case 0xE8:
-        return requisite(p);
-    case 0x99:
-        return payment(p);
-    case 0x4A:
-        return closeReceipt(p);
-    case 0x59:
-        return cancelReceipt();
-    case 0x49:
-        return cash(p, true);
-    case 0x4F:
-        return cash(p, false);
-    default:
-        return refuse(E_NOT_SUPPORTED);
-    }
+    Answer a;
+    a.bytes = QByteArray(1, char(0x4D)) + BCD::int2bcd(m_state.drawer, 14);
+    return a;
+}
+
+RegisterModel::Answer RegisterModel::shiftTotalsAnswer() const
+{
+    return ok(BCD::int2bcd(m_state.shift.sales, 14) + BCD::int2bcd(m_state.shift.purchases, 14));
 }
 
 RegisterModel::Answer RegisterModel::stateAnswer() const

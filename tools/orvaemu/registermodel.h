@@ -54,8 +54,15 @@ signals:
     void documentPrinted(const QJsonObject &document);
 
 private:
-    Answer dispatch(quint8 code, const QByteArray &payload);
-    static int requiredMode(quint8 code);
+    struct Command
+    {
+        quint8 code;
+        int mode; // the mode the command needs, or -1 for any
+        Answer (*run)(RegisterModel &model, quint8 code, const QByteArray &payload);
+    };
+    static const Command *findCommand(quint8 code);
+    Answer drawerAnswer() const;
+    Answer shiftTotalsAnswer() const;
 
     Answer stateAnswer() const;
     Answer enterMode(const QByteArray &payload);
