@@ -861,17 +861,26 @@ RegisterModel::Answer RegisterModel::requisite(const QByteArray &p)
     return ok();
 }
 
-RegisterModel::Answer RegisterModel::payment(const QByteArray &p)
+// Flags, payment type BCD(2) and sum BCD(10) of a payment or a close: the refusal code, or 0
+// when they can be taken.
+quint8 RegisterModel::readPayment(const QByteArray &p, qint64 *type, qint64 *sum) const
 {
     if (!m_state.receiptOpen)
-        return refuse(E_RECEIPT_CLOSED);
+        return E_RECEIPT_CLOSED;
     if (p.size() != 7)
-        return refuse(E_LENGTH);
+        return E_LENGTH;
+    if (!bcdField(p, 1, 1, type) || !bcdField(p, 2, 5, sum))
+        return E_FORMAT;
+    if (*type < 1 || *type > Receipt::PAYMENT_TYPES)
+        return E_PAY_TYPE;
+    return 0;
+}
+
+RegisterModel::Answer RegisterModel::payment(const QByteArray &p)
+{
     qint64 type = 0, sum = 0;
-    if (!bcdField(p, 1, 1, &type) || !bcdField(p, 2, 5, &sum))
-        return refuse(E_FORMAT);
-    if (type < 1 || type > Receipt::PAYMENT_TYPES)
-        return refuse(E_PAY_TYPE);
+    if (const quint8 refusal = readPayment(p, &type, &sum))
+        return refuse(refusal);
     if (sum == 0)
         return refuse(E_SUM);
     Receipt &r = m_state.receipt;
@@ -887,15 +896,9 @@ RegisterModel::Answer RegisterModel::payment(const QByteArray &p)
 
 RegisterModel::Answer RegisterModel::closeReceipt(const QByteArray &p)
 {
-    if (!m_state.receiptOpen)
-        return refuse(E_RECEIPT_CLOSED);
-    if (p.size() != 7)
-        return refuse(E_LENGTH);
     qint64 type = 0, sum = 0;
-    if (!bcdField(p, 1, 1, &type) || !bcdField(p, 2, 5, &sum))
-        return refuse(E_FORMAT);
-    if (type < 1 || type > Receipt::PAYMENT_TYPES)
-        return refuse(E_PAY_TYPE);
+    if (const quint8 refusal = readPayment(p, &type, &sum))
+        return refuse(refusal);
     Receipt r = m_state.receipt;
     if (r.paid() + sum > MAX_SUM)
         return refuse(E_PAYMENT_OVERFLOW);

@@ -62,6 +62,7 @@ private:
     };
     static const Command *findCommand(quint8 code);
     Answer drawerAnswer() const;
+    quint8 readPayment(const QByteArray &payload, qint64 *type, qint64 *sum) const;
     Answer shiftTotalsAnswer() const;
 
     Answer stateAnswer() const;
