@@ -55,7 +55,7 @@ enum : quint8 {
     E_FN_PARAMS = 0xE7,
 };
 
-struct TableSpec
+struct TableLayout
 {
     quint8 table;
     int rows;
@@ -64,7 +64,7 @@ struct TableSpec
 
 // Programmable tables: settings, cashiers (password BCD, name), sections (name, tax number),
 // receipt header lines.
-const TableSpec TABLES[] = {
+const TableLayout TABLES[] = {
     { 1, 1, { 1, 1 } },
     { 2, 30, { 4, 28 } },
     { 3, 16, { 28, 1 } },
@@ -414,20 +414,20 @@ RegisterModel::Answer RegisterModel::tableCell(const QByteArray &p, bool write)
     if (write ? p.size() < 4 : p.size() != 4)
         return refuse(E_LENGTH);
     const quint8 table = quint8(p.at(0));
-    const TableSpec *spec = nullptr;
-    for (const TableSpec &t : TABLES) {
+    const TableLayout *layout = nullptr;
+    for (const TableLayout &t : TABLES) {
         if (t.table == table)
-            spec = &t;
+            layout = &t;
     }
-    if (!spec)
+    if (!layout)
         return refuse(E_TABLE);
     const int row = (quint8(p.at(1)) << 8) | quint8(p.at(2));
-    if (row < 1 || row > spec->rows)
+    if (row < 1 || row > layout->rows)
         return refuse(E_ROW);
     const int field = quint8(p.at(3));
-    if (field < 1 || field > 2 || spec->widths[field - 1] == 0)
+    if (field < 1 || field > 2 || layout->widths[field - 1] == 0)
         return refuse(E_FIELD);
-    const int width = spec->widths[field - 1];
+    const int width = layout->widths[field - 1];
     const QString key = QStringLiteral("%1.%2.%3").arg(table).arg(row).arg(field);
     if (!write)
         return ok(m_state.tables.value(key, QByteArray(width, '\0')));
