@@ -2,6 +2,7 @@
 #define ATOLSESSION_H
 
 #include "atol31frameparser.h"
+#include "patol31.h"
 #include "registermodel.h"
 
 #include <QList>
@@ -25,7 +26,8 @@ public:
         AnswerMode answers = Async;
         int delayMs = 0; // how long a task stays busy before its result is ready
         bool logFrames = false;
-        int byteTimeoutMs = 200; // silence that ends a partial frame
+        // Silence that ends a partial frame: the same wait the host side allows per byte.
+        int byteTimeoutMs = PAtol31::BYTE_WAIT_MS;
     };
 
     // Buffer statuses and answers of this device.
