@@ -1,7 +1,8 @@
 #include "requisite.h"
 
+#include "commandsupport.h"
+
 #include <QJsonArray>
-#include <QTextCodec>
 
 namespace {
 
@@ -125,11 +126,8 @@ QJsonObject Requisite::toJson() const
         o.insert(QStringLiteral("members"), members);
     } else {
         o.insert(QStringLiteral("hex"), QString::fromLatin1(m_value.toHex()));
-        if (isTextTag(m_tag)) {
-            static QTextCodec *cp866 = QTextCodec::codecForName("CP866");
-            if (cp866)
-                o.insert(QStringLiteral("text"), cp866->toUnicode(m_value));
-        }
+        if (isTextTag(m_tag))
+            o.insert(QStringLiteral("text"), emu::decode(m_value));
     }
     return o;
 }
