@@ -102,7 +102,8 @@ void CheckWidget::readyRead()
 void CheckWidget::takePath(const QString &path)
 {
     if (path.isEmpty() || !QFileInfo::exists(path)) {
-        qDebug().noquote() << "RECEIPT NO FILE" << path;
+        qDebug().noquote() << "RECEIPT NO FILE" << path.left(300);
+        emit checkRefused(path, QStringLiteral("no such file"));
         return;
     }
     emit loadRequested(++m_lastRequest, QFileInfo(path).absoluteFilePath());
@@ -125,4 +126,5 @@ void CheckWidget::p_imageRefused(quint64 id, const QString &path, const QString 
 {
     Q_UNUSED(id);
     qWarning().noquote() << "RECEIPT_REFUSED" << path << why;
+    emit checkRefused(path, why);
 }

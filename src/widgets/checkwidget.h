@@ -32,6 +32,8 @@ public:
 
 signals:
     void checkRecieved();
+    // A path that names no picture this page will show.
+    void checkRefused(const QString &path, const QString &why);
     void loadRequested(quint64 id, const QString &path);
 
 public slots:
