@@ -61,15 +61,13 @@ class TestReceiptPictures : public QObject
 private slots:
     void documents_data();
     void documents();
-    void money_data();
-    void money();
     void stripGrowsWithItsLines();
     void publisherAnnouncesEachPicture();
     void publisherWithoutListener();
 };
 
 // Fault: a document loses its positions, totals, payments or requisites on paper, or
-// kopecks and thousandths are printed at the wrong scale.
+// kopecks and thousandths are printed at the wrong scale, sign or grouping.
 void TestReceiptPictures::documents_data()
 {
     QTest::addColumn<Script>("script");
@@ -129,24 +127,6 @@ void TestReceiptPictures::documents()
                 e + "\n--- not after line " + QString::number(at) + " of:\n" + lines.join('\n')));
         at = found + 1;
     }
-}
-
-void TestReceiptPictures::money_data()
-{
-    QTest::addColumn<qint64>("kopecks");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("zero") << qint64(0) << "0.00";
-    QTest::newRow("kopecks only") << qint64(5) << "0.05";
-    QTest::newRow("thousands") << qint64(123456) << "1 234.56";
-    QTest::newRow("millions") << qint64(9999999999) << "99 999 999.99";
-    QTest::newRow("negative") << qint64(-150) << "-1.50";
-}
-
-void TestReceiptPictures::money()
-{
-    QFETCH(qint64, kopecks);
-    QFETCH(QString, text);
-    QCOMPARE(ReceiptLayout::money(kopecks), text);
 }
 
 // Fault: the strip is cut to a fixed length, or the text never reaches the paper.
