@@ -88,7 +88,9 @@ void CheckWidget::readyRead()
     const int zero = m_pending.indexOf('\0');
     const QString path = QString::fromUtf8(zero < 0 ? m_pending : m_pending.left(zero)).trimmed();
     qDebug().noquote() << "RECEIPT PATH" << path.left(300);
-    if (zero >= 0 || (!path.isEmpty() && QFileInfo::exists(path))) {
+    // A zero byte or a line end closes the message; without either it may still be growing.
+    const bool complete = zero >= 0 || m_pending.endsWith('\n');
+    if (complete || (!path.isEmpty() && QFileInfo::exists(path))) {
         m_pending.clear();
         takePath(path);
     } else if (m_pending.size() > MAX_MESSAGE) {

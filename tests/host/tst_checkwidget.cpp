@@ -101,6 +101,7 @@ void TestCheckWidget::messages_data()
     QTest::newRow("wide scaled down")
         << picture(dir, "wide.png", 1200, 300).toUtf8() + '\0' << QSize(600, 150);
     QTest::newRow("missing path") << (dir + "/none.png").toUtf8() + '\0' << QSize();
+    QTest::newRow("missing path, line end") << (dir + "/none.png\n").toUtf8() << QSize();
     QTest::newRow("empty") << QByteArray("\0\n", 2) << QSize();
     QTest::newRow("directory") << dir.toUtf8() + '\0' << QSize();
     QTest::newRow("device") << QByteArray("/dev/zero\0", 10) << QSize();
