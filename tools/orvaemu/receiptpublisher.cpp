@@ -7,13 +7,17 @@
 #include <QDebug>
 #include <QDir>
 #include <QLocalSocket>
+#include <QRunnable>
 #include <QSaveFile>
 
 const QString ReceiptPublisher::SERVER_NAME = QStringLiteral("receiptFile");
 
 ReceiptPublisher::ReceiptPublisher(const QString &folder, QObject *parent)
     : QObject(parent), m_folder(QDir(folder).absolutePath())
-{ }
+{
+    // One picture at a time, so that they are announced in the order they were printed.
+    m_painter.setMaxThreadCount(1);
+}
 
 bool ReceiptPublisher::prepare(QString *error)
 {
@@ -24,25 +28,44 @@ bool ReceiptPublisher::prepare(QString *error)
     return true;
 }
 
+ReceiptPublisher::~ReceiptPublisher()
+{
+    m_painter.waitForDone();
+}
+
 QString ReceiptPublisher::publish(const QJsonObject &document, const RegisterState &state)
 {
-    const QImage image = ReceiptPainter::paint(ReceiptLayout::lines(document, state));
+    const QVector<ReceiptLayout::Line> lines = ReceiptLayout::lines(document, state);
     const QString name
         = QStringLiteral("%1-%2-%3.png")
               .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")))
               .arg(++m_counter, 4, 10, QLatin1Char('0'))
               .arg(document.value(QStringLiteral("type")).toString());
     const QString path = m_folder + QLatin1Char('/') + name;
-    QSaveFile file(path);
-    // Written whole before anyone hears of it.
-    if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
-        qWarning().noquote() << "cannot write the receipt picture" << path << file.errorString();
-        return QString();
-    }
+    // Drawing and compressing take tens of milliseconds: not in the register's thread,
+    // which owes the link its answer.
+    m_painter.start(QRunnable::create([this, lines, path]() {
+        QSaveFile file(path);
+        // Written whole before anyone hears of it.
+        const bool ok = file.open(QIODevice::WriteOnly)
+            && ReceiptPainter::paint(lines).save(&file, "PNG") && file.commit();
+        if (!ok)
+            qWarning().noquote() << "cannot write the receipt picture" << path
+                                 << file.errorString();
+        QMetaObject::invokeMethod(
+            this, [this, path, ok]() { p_written(path, ok); }, Qt::QueuedConnection);
+    }));
+    return path;
+}
+
+void ReceiptPublisher::p_written(const QString &path, bool ok)
+{
+    if (!ok)
+        return;
+    emit written(path);
     m_queue.enqueue(path);
     if (!m_socket)
         sendNext();
-    return path;
 }
 
 // One connection per picture, one after the other: the listener keeps the newest.

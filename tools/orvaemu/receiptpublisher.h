@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QQueue>
+#include <QThreadPool>
 
 class QLocalSocket;
 
@@ -19,16 +20,21 @@ public:
     static const QString SERVER_NAME;
 
     explicit ReceiptPublisher(const QString &folder, QObject *parent = nullptr);
+    ~ReceiptPublisher() override;
 
     bool prepare(QString *error);
-    // The picture's path, empty when it could not be written.
+    // The path the picture will have; it is drawn and written in a thread of its own.
     QString publish(const QJsonObject &document, const RegisterState &state);
 
 signals:
+    void written(const QString &path);
     void pathSent(const QString &path);
 
 private:
+    void p_written(const QString &path, bool ok);
     void sendNext();
+
+    QThreadPool m_painter;
 
     QString m_folder;
     QQueue<QString> m_queue;
