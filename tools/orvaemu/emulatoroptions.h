@@ -23,6 +23,7 @@ public:
     quint32 seed = 0;
     int ageShiftHours = 0;
     bool logFrames = false;
+    QString receiptsPath;
 
     // False with a message on a bad option; helpRequested() is then checked first.
     bool parse(const QStringList &arguments, QString *error);
