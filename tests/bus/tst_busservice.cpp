@@ -111,6 +111,7 @@ private slots:
     void sharedObjectsAfterStart();
     void serviceBackWithNewData();
     void socketForOwnerOnly();
+    void noBusOnAPortOfItsOwn();
     void serviceAbsent();
     void serviceSilent_data();
     void serviceSilent();
@@ -580,6 +581,16 @@ void TestBusService::socketForOwnerOnly()
     QCOMPARE(int(st.st_mode & 0077), 0);
     QVERIFY(st.st_mode & S_IRUSR);
     QVERIFY(st.st_mode & S_IWUSR);
+}
+
+// An emulator on a port of its own serves the bus only when given a socket: emulators of
+// tests running side by side would otherwise fight over the driver's one socket.
+void TestBusService::noBusOnAPortOfItsOwn()
+{
+    ServiceProcess plain;
+    QVERIFY(plain.start({ "--state", m_dir->path() + "/plain.json" }));
+    QVERIFY2(!plain.output().contains("bus on"), qPrintable(plain.output()));
+    QVERIFY2(m_emu->output().contains("bus on " + busName()), qPrintable(m_emu->output()));
 }
 
 // Without a service, or with a controller that was never started, a call fails at once
