@@ -3,6 +3,7 @@
 #include "appbusframereader.h"
 #include "appbusprotocol.h"
 #include "busfixture.h"
+#include "busfrcoresettings.h"
 #include "cashboxbuscontroller.h"
 #include "fiscaldocpropertytemplateloader.h"
 #include "frcoreerror.h"
@@ -109,6 +110,7 @@ private slots:
     void primaryRegistrationSeenOverAtol();
     void cashOverAtolSeenOnBus();
     void sharedObjectsAfterStart();
+    void settingsMapForThePages();
     void serviceBackWithNewData();
     void socketForOwnerOnly();
     void noBusOnAPortOfItsOwn();
@@ -545,6 +547,25 @@ void TestBusService::sharedObjectsAfterStart()
     QSignalSpy loaded(m_controller, &CashboxBusController::settingsLoaded);
     m_controller->downloadSettings();
     QVERIFY(loaded.wait(WAIT_MS));
+}
+
+// The settings map as the COM port pair page uses it: a key left out of a write is gone, and
+// a write that did not reach the service says so.
+void TestBusService::settingsMapForThePages()
+{
+    BusFrCoreSettings settings(m_controller);
+    QVERIFY(settings.setFrCoreSettings({ { "hostRs", "COM6" }, { "other", "kept" } }));
+    QCOMPARE(
+        settings.getFrCoreSettings(), (QVariantMap { { "hostRs", "COM6" }, { "other", "kept" } }));
+    QVERIFY(settings.setFrCoreSettings({ { "other", "kept" } }));
+    QCOMPARE(settings.getFrCoreSettings(), (QVariantMap { { "other", "kept" } }));
+    QVERIFY(settings.setFrCoreSettings({}));
+    QVERIFY(settings.getFrCoreSettings().isEmpty());
+    QCOMPARE(settings.api()->lastError(), 0);
+    stopService();
+    QVERIFY(!settings.setFrCoreSettings({ { "hostRs", "COM7" } }));
+    QVERIFY(settings.getFrCoreSettings().isEmpty());
+    QCOMPARE(settings.api()->lastError(), int(core::ErrorNoService));
 }
 
 // What changed while the service was away reaches the shared storage once it is back,
