@@ -82,6 +82,8 @@ int main(int argc, char *argv[])
             if (journal && !journal->append(document))
                 qCritical() << "cannot append to the journal";
         });
+    // Online, documents left waiting by an earlier offline run get their tickets now.
+    model.setOfdOnline(!options.offline);
     if (options.ageShiftHours > 0)
         model.ageShift(options.ageShiftHours);
 
