@@ -2,6 +2,9 @@
 
 #include "bcd.h"
 
+#include <QJsonValue>
+#include <QStringList>
+
 using qt5ext::BCD;
 
 namespace RegisterCommands {
@@ -47,6 +50,37 @@ QList<QByteArray> receipt(qint64 price, quint8 kind)
 QList<QByteArray> zReport()
 {
     return { exitMode(), enter(3), hex("5a"), exitMode() };
+}
+
+RegisterState registeredTwice()
+{
+    RegisterState s = RegisterState::fresh();
+    s.ofdInn = QStringLiteral("7709364346");
+    s.ofdName = QStringLiteral("ОФД-2");
+    QJsonObject reg = s.storage.document(1);
+    reg.insert(QStringLiteral("fd"), 2);
+    reg.insert(QStringLiteral("registration"), 2);
+    reg.insert(QStringLiteral("parameters"), s.registrationParameters());
+    s.storage.add(reg);
+    s.documentNumber = 2;
+    s.registrations = 2;
+    s.ofdInn = QStringLiteral("0000000000");
+    return s;
+}
+
+QString documentFields(const QJsonObject &document, const QString &expected)
+{
+    QStringList actual;
+    for (const QString &item : expected.split(QLatin1Char(' '))) {
+        const QString key = item.section(QLatin1Char('='), 0, 0);
+        QJsonValue v = document;
+        for (const QString &part : key.split(QLatin1Char('/')))
+            v = v.toObject().value(part);
+        const QString text = v.toVariant().toString();
+        const bool any = item.endsWith(QLatin1String("=*")) && !text.isEmpty();
+        actual << key + QLatin1Char('=') + (any ? QStringLiteral("*") : text);
+    }
+    return actual.join(QLatin1Char(' '));
 }
 
 } // namespace RegisterCommands

@@ -1,11 +1,15 @@
 #ifndef REGISTERCOMMANDS_H
 #define REGISTERCOMMANDS_H
 
-#include <QByteArray>
-#include <QList>
+#include "registerstate.h"
 
-// Device commands (code and payload) as the configurator sends them, for tests that talk to
-// the register model directly.
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+// Device commands (code and payload) as the configurator sends them, and a reading of the
+// documents the register prints, for the tests of the register model and of the pages.
 namespace RegisterCommands {
 
 QByteArray hex(const char *text);
@@ -20,6 +24,14 @@ QByteArray money(quint8 code, qint64 sum, int type = -1);
 QList<QByteArray> receipt(qint64 price, quint8 kind = 1);
 // Leaves the current mode, runs the Z report in mode 3 and leaves that too.
 QList<QByteArray> zReport();
+
+// A fresh register registered a second time with another operator ("ОФД-2", INN
+// 7709364346); the operator INN it holds now (0000000000) is neither registration's.
+RegisterState registeredTwice();
+
+// The expected "key=value" pairs (path/key into objects; * for any non-empty value) filled
+// from a printed document, to be compared with the expected text.
+QString documentFields(const QJsonObject &document, const QString &expected);
 
 } // namespace RegisterCommands
 
