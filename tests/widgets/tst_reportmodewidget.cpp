@@ -138,7 +138,7 @@ private slots:
 
 private:
     // The register from the preset behind the link, the window with the page shown.
-    void startRegister(const QString &state, const QStringList &arguments = QStringList());
+    bool startRegister(const QString &state, const QStringList &arguments = QStringList());
     // Brings the button's tab to the front and clicks it.
     void click(const QString &button);
     // Waits for the prompt after the first `from` ones; true when it is of the kind.
@@ -160,20 +160,22 @@ void TestReportModeWidget::cleanupTestCase()
     tearDownRoot();
 }
 
-void TestReportModeWidget::startRegister(const QString &state, const QStringList &arguments)
+bool TestReportModeWidget::startRegister(const QString &state, const QStringList &arguments)
 {
     m_prompts = new RecordingPrompts;
     m_register.reset(new EmulatorRegister);
-    QVERIFY(m_register->start(*m_profile, preset(state), arguments));
+    if (!m_register->start(*m_profile, preset(state), arguments))
+        return false;
     m_window = new MainWindow(m_root->sessionManager());
     m_root->setMainWindow(m_window);
     m_page = m_window->findChild<ReportModeWidget *>("pageReports");
-    QVERIFY(m_page);
+    if (!m_page)
+        return false;
     m_page->modeChanger()->setStateReaskDelay(50);
     m_window->show();
     QTest::mouseClick(m_window->findChild<QPushButton *>("pbReports"), Qt::LeftButton);
     m_controller->start();
-    QTRY_VERIFY_WITH_TIMEOUT(m_controller->isConnected(), WAIT_MS);
+    return QTest::qWaitFor([this]() { return m_controller->isConnected(); }, WAIT_MS);
 }
 
 void TestReportModeWidget::cleanup()
@@ -311,7 +313,7 @@ void TestReportModeWidget::buttons()
     QFETCH(QString, message);
     QFETCH(QString, printed);
 
-    startRegister(state, arguments);
+    QVERIFY(startRegister(state, arguments));
     setInputs(inputs);
     const int printedBefore = m_register->journal().size();
     click(button);
@@ -364,7 +366,7 @@ void TestReportModeWidget::declinedConfirmation()
     QFETCH(QString, title);
     QFETCH(QString, question);
 
-    startRegister("archive closed");
+    QVERIFY(startRegister("archive closed"));
     QTRY_VERIFY_WITH_TIMEOUT(m_controller->bufferSize() == 0, WAIT_MS);
     QSignalSpy sent(m_controller, &FrCommandsController::needSendCommand);
     m_prompts->queueAnswer(false);
@@ -431,7 +433,7 @@ void TestReportModeWidget::refusal()
     QFETCH(QString, command);
     QFETCH(QString, text);
 
-    startRegister(state, arguments);
+    QVERIFY(startRegister(state, arguments));
     setInputs(inputs);
     const int printedBefore = m_register->journal().size();
     click(button);
@@ -466,7 +468,7 @@ void TestReportModeWidget::modeChangeFails()
     QFETCH(QStringList, warnings);
 
     // The register wants another password than the configurator's 47.
-    startRegister("fresh", { "--password", "30" });
+    QVERIFY(startRegister("fresh", { "--password", "30" }));
     m_prompts->setDefaultAnswer(true);
     QSignalSpy changed(m_page->modeChanger(), &FrModeChanger::modeChanged);
     click(button);
@@ -486,7 +488,7 @@ void TestReportModeWidget::modeChangeFails()
 
 void TestReportModeWidget::wholeDay()
 {
-    startRegister("fresh");
+    QVERIFY(startRegister("fresh"));
     // 150.00 x 2 paid 400.00 cash; 99.99 x 3 by card; a return of 45.90; a purchase of
     // 20.00 paid from the drawer.
     const QList<DayReceipt> day {
