@@ -193,6 +193,7 @@ void ReportModeWidget::request(PendingOperation operation)
     if (!step)
         return;
     m_pending = operation;
+    m_sentTid = 0;
     qDebug() << "REPORT_REQUESTED" << operationName(operation) << "MODE=" << step->mode;
     if (FrCfgRoot *root = FrCfgRoot::instance())
         root->showWaitWidget(tr(step->waitText));
@@ -260,6 +261,7 @@ void ReportModeWidget::frModeChanged(quint8 mode, bool error, quint8 errorCode)
         return;
     const CommandSendInfo info = sendCommand(m_pending);
     addWaitTid(info);
+    m_sentTid = info.tid;
     qDebug() << "REPORT_COMMAND_SENT" << operationName(m_pending) << "TID=" << info.tid
              << "CODE=" << QByteArray(1, char(info.cmdCode)).toHex();
     m_pending = step->sent;
@@ -269,6 +271,8 @@ void ReportModeWidget::frCommandAnswerHandler(quint8 cmdCode, quint8 tid, QByteA
 {
     qDebug() << "REPORT_ANSWER TID=" << tid << "CODE=" << QByteArray(1, char(cmdCode)).toHex()
              << ba.toHex();
+    if (tid != m_sentTid)
+        return;
     const char *message = nullptr;
     for (const Result &r : RESULTS) {
         if (r.cmdCode == cmdCode && r.sent == m_pending)
@@ -286,6 +290,10 @@ void ReportModeWidget::frCommandErrorHandler(quint8 cmdCode, quint8 tid, QByteAr
 {
     qDebug() << "REPORT_REFUSED TID=" << tid << "CODE=" << QByteArray(1, char(cmdCode)).toHex()
              << ba.toHex();
+    // A replaced operation's task is cancelled by the abort that begins the next mode
+    // change; answering that with another abort would cancel the change itself.
+    if (tid != m_sentTid)
+        return;
     m_pending = NoOperation;
     // A register's refusal reads "U", its error code, 0.
     const quint8 code = ba.size() >= 2 && quint8(ba.at(0)) == 0x55 ? quint8(ba.at(1)) : 0xFF;
@@ -295,8 +303,10 @@ void ReportModeWidget::frCommandErrorHandler(quint8 cmdCode, quint8 tid, QByteAr
     if (cmdCode == CMD_CHECK_OPEN)
         text.prepend(tr("Ошибка открытия чека.") + QLatin1Char(' '));
     UserPrompts::warning(this, tr("Внмиание!"), text);
-    if (controller())
-        controller()->sendClearBufferCommand();
+    // A cancelled task was dropped by an abort or a lost link: the buffer is empty already.
+    if (code == LINK_CANCELLED || !controller())
+        return;
+    controller()->sendClearBufferCommand();
     qDebug() << "CLEAR_COMMAND_BUFFER_AFTER_ERROR";
 }
 

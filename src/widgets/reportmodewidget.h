@@ -88,6 +88,9 @@ private:
 
     Ui::ReportModeWidget *ui;
     PendingOperation m_pending = NoOperation;
+    // The task of the operation in flight; results of earlier ones, which a new click
+    // replaced, change nothing.
+    quint8 m_sentTid = 0;
     QString m_shiftComment;
 };
 

@@ -13,6 +13,7 @@
 #include "registerfixture.h"
 #include "registerstate.h"
 #include "reportmodewidget.h"
+#include "scripteddevice.h"
 #include "sessionmanager.h"
 #include "tempprofile.h"
 #include "waitmessagewidget.h"
@@ -134,11 +135,14 @@ private slots:
     void refusal();
     void modeChangeFails_data();
     void modeChangeFails();
+    void replacedReportDoesNotEndTheNext();
     void wholeDay();
 
 private:
     // The register from the preset behind the link, the window with the page shown.
     bool startRegister(const QString &state, const QStringList &arguments = QStringList());
+    // The window with the page shown, linked to whatever register the profile names.
+    bool startWindow();
     // Brings the button's tab to the front and clicks it.
     void click(const QString &button);
     // Waits for the prompt after the first `from` ones; true when it is of the kind.
@@ -162,10 +166,13 @@ void TestReportModeWidget::cleanupTestCase()
 
 bool TestReportModeWidget::startRegister(const QString &state, const QStringList &arguments)
 {
-    m_prompts = new RecordingPrompts;
     m_register.reset(new EmulatorRegister);
-    if (!m_register->start(*m_profile, preset(state), arguments))
-        return false;
+    return m_register->start(*m_profile, preset(state), arguments) && startWindow();
+}
+
+bool TestReportModeWidget::startWindow()
+{
+    m_prompts = new RecordingPrompts;
     m_window = new MainWindow(m_root->sessionManager());
     m_root->setMainWindow(m_window);
     m_page = m_window->findChild<ReportModeWidget *>("pageReports");
@@ -475,15 +482,35 @@ void TestReportModeWidget::modeChangeFails()
     QVERIFY(changed.wait(WAIT_MS));
     QCOMPARE(changed.at(0).at(1).toBool(), true);
     QCOMPARE(changed.at(0).at(2).value<quint8>(), quint8(0x8C));
+    // The page hears of the failure after the changer is done: wait until it is idle.
+    QTRY_COMPARE_WITH_TIMEOUT(m_page->pendingOperation(), ReportModeWidget::NoOperation, WAIT_MS);
     QStringList shown;
     for (const UserPrompts::Request &r : m_prompts->requests) {
         if (r.kind == UserPrompts::Warning)
             shown << r.title + '|' + r.text;
     }
     QCOMPARE(shown, warnings);
-    QCOMPARE(m_page->pendingOperation(), ReportModeWidget::NoOperation);
     QVERIFY(!m_window->waitWidget());
     QVERIFY(m_page->waits().isEmpty());
+}
+
+void TestReportModeWidget::replacedReportDoesNotEndTheNext()
+{
+    // The statistics are taken but never finished; the user asks for another report.
+    ScriptedDevice device;
+    QVERIFY(device.listen());
+    m_profile->setAtolPort(device.port());
+    device.script(0x67, ScriptedDevice::AcceptOnly, QByteArray(), 1);
+    QVERIFY(startWindow());
+    click("pbXReportFull");
+    QVERIFY(device.waitUntil([&device]() { return device.taskCodes().contains(0x67); }));
+    click("pbRegReport");
+    // The abort that begins the second mode change cancels the statistics; that is no
+    // failure to tell about, and it must not abort the second change in turn.
+    QVERIFY(waitForPrompt(UserPrompts::Information));
+    QCOMPARE(m_prompts->last().text, QString("Отчет построен"));
+    QCOMPARE(device.taskCodes().last(), quint8(0xA8));
+    QCOMPARE(m_page->pendingOperation(), ReportModeWidget::NoOperation);
 }
 
 void TestReportModeWidget::wholeDay()
