@@ -49,6 +49,8 @@ bool BusFixture::startService(const QStringList &extraArguments, bool fiscalized
         state.fiscalized = false;
         state.fnActive = false;
         state.registrations = 0;
+        state.storage = FiscalStorage();
+        state.documentNumber = 0;
     }
     QString error;
     if (!StateFile(statePath()).save(state, &error)) {

@@ -108,6 +108,7 @@ private slots:
     void registration_data();
     void registration();
     void primaryRegistrationSeenOverAtol();
+    void registrationInTheFiscalStorage();
     void cashOverAtolSeenOnBus();
     void sharedObjectsAfterStart();
     void settingsMapForThePages();
@@ -383,7 +384,7 @@ void TestBusService::registration_data()
     QTest::newRow("preview of a re-registration")
         << QVariantMap { { "1101", 4 } } << true << 0 << QString() << 1 << "registrationPreview";
     QTest::newRow("re-registration, new settings")
-        << QVariantMap { { "1101", 4 } } << false << 0 << QString() << 2 << "registrationReport";
+        << QVariantMap { { "1101", 4 } } << false << 0 << QString() << 2 << "registration";
     QTest::newRow("primary registration of a registered register")
         << QVariantMap() << false << int(core::ErrorAlreadyRegistered) << "перерегистрация" << 1
         << "";
@@ -405,7 +406,7 @@ void TestBusService::registration_data()
         << 1 << "";
     QTest::newRow("autonomous without an OFD INN") << QVariantMap {
         { "1101", 2 }, { "1002", true }, { "1017", QVariant() }, { "1046", "0000000000" }
-    } << false << 0 << QString() << 2 << "registrationReport";
+    } << false << 0 << QString() << 2 << "registration";
     QTest::newRow("automat without its number")
         << QVariantMap { { "1101", 4 }, { "1001", true } } << false << invalid << "1036" << 1 << "";
     QTest::newRow("no tax system")
@@ -492,6 +493,31 @@ void TestBusService::primaryRegistrationSeenOverAtol()
     QCOMPARE(orvactl({ "raw", "e9", "fa0300" }, &out), 0); // tag 1018
     QVERIFY2(out.endsWith(QString::fromLatin1(QByteArray("7707083893").toHex())), qPrintable(out));
     QVERIFY(m_api->getRegistrationInfo(ADMIN, props, code, text));
+}
+
+// A re-registration is a fiscal document of the storage like any other: kept under its
+// number with its parameters, and, with the operator away, waiting for its ticket.
+void TestBusService::registrationInTheFiscalStorage()
+{
+    QVERIFY(restartService({ "--offline" }));
+    int code = 0;
+    QString text;
+    QVERIFY2(m_api->activate(ADMIN, false, registrationProperties({ { "1101", 4 } }), code, text),
+        qPrintable(text));
+    core::FrCoreFullState state;
+    QVERIFY(m_api->getFullFrCoreState(state));
+    const fiscal::FsStatus fs = state.fsStatus();
+    QCOMPARE(fs.lastDocNumber(), 2u);
+    QCOMPARE(fs.transportState().offlineDocsCount(), 1u);
+    QCOMPARE(fs.transportState().firstDocNumber(), 2u);
+    QVERIFY(fs.transportState().firstDocDt().isValid());
+    const QJsonArray documents = stateJson().value("fnDocuments").toArray();
+    QCOMPARE(documents.size(), 2);
+    const QJsonObject last = documents.last().toObject();
+    QCOMPARE(last.value("type").toString(), QStringLiteral("registration"));
+    QCOMPARE(last.value("fd").toInt(), 2);
+    QCOMPARE(
+        last.value("parameters").toObject().value("1187").toString(), QStringLiteral("Касса 1"));
 }
 
 // Cash put in over the ATOL link is the full state's cash; the shift it opened is the

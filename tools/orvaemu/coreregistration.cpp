@@ -51,8 +51,17 @@ fiscal::FsStatus RegisterModel::fsStatus() const
     life.setCompletedRegistrations(m_state.fiscalized ? m_state.registrations : 0);
     life.setAvailableRegistrations(MAX_REGISTRATIONS - life.completedRegistrations());
     s.setLifeTime(life);
-    // Documents reach the operator at once here; nothing waits in the storage.
-    s.setTransportState(fiscal::FsTransportState());
+    // Documents still waiting for the operator's ticket.
+    fiscal::FsTransportState transport;
+    const QList<qint64> waiting = m_state.storage.withoutTicket();
+    transport.setOfflineDocsCount(quint32(waiting.size()));
+    if (!waiting.isEmpty()) {
+        const QJsonObject first = m_state.storage.document(waiting.first());
+        transport.setFirstDocNumber(quint32(waiting.first()));
+        transport.setFirstDocDt(
+            QDateTime::fromString(first.value(QStringLiteral("dateTime")).toString(), Qt::ISODate));
+    }
+    s.setTransportState(transport);
     s.setFrSerial(QString::number(m_state.serial));
     return s;
 }
@@ -242,7 +251,7 @@ RegisterModel::CoreReply RegisterModel::activate(
         flags &= ~quint32(RegData::FlagPrinterInAutomat);
 
     QJsonObject doc = document(
-        preview ? QStringLiteral("registrationPreview") : QStringLiteral("registrationReport"));
+        preview ? QStringLiteral("registrationPreview") : QStringLiteral("registration"));
     QJsonObject requisites;
     for (auto it = tags.cbegin(); it != tags.cend(); ++it)
         requisites.insert(QString::number(it.key()), QJsonValue::fromVariant(it.value()));
@@ -263,6 +272,7 @@ RegisterModel::CoreReply RegisterModel::activate(
         c.fsExpires = now().date().addMonths(36);
         m_state.registrations = 1;
         m_state.documentNumber = 0;
+        m_state.storage = FiscalStorage();
     } else if (reregistration) {
         ++m_state.registrations;
     } else {
@@ -289,10 +299,11 @@ RegisterModel::CoreReply RegisterModel::activate(
     c.registeredAt = nowUtc();
     if (progress)
         progress(0, 3, 2);
-    ++m_state.documentNumber;
-    m_state.lastDocumentAt = c.registeredAt;
     doc.insert(QStringLiteral("registration"), m_state.registrations);
     doc.insert(QStringLiteral("reason"), reason);
+    doc.insert(QStringLiteral("parameters"), m_state.registrationParameters());
+    record(&doc);
+    c.registeredAt = m_state.lastDocumentAt;
     print(doc);
     emit stateChanged();
     if (progress)
