@@ -22,6 +22,7 @@ public:
     bool seeded = false;
     quint32 seed = 0;
     int ageShiftHours = 0;
+    int stuckRequisiteTag = -1; // send-requisite tasks for this tag never finish
     bool logFrames = false;
 
     // False with a message on a bad option; helpRequested() is then checked first.
