@@ -1102,10 +1102,15 @@ void CashModeWidget::storeProviderData()
     const qint64 id = ui->cbPosProviderName->currentData().toLongLong();
     if (id <= 0)
         return;
-    m_providerData.providerId = id;
-    m_providerData.inn = ui->lePosProviderInn->text();
-    m_providerData.phone = ui->lePosProviderPhone->text();
-    m_providerData.payDetails = ui->wgPosProviderParams->values();
+    ProviderData data = m_providerData;
+    data.providerId = id;
+    data.inn = ui->lePosProviderInn->text();
+    data.phone = ui->lePosProviderPhone->text();
+    data.payDetails = ui->wgPosProviderParams->values();
+    // The settings file is synced to disk on every write: only a change is worth one.
+    if (data == m_providerData)
+        return;
+    m_providerData = data;
     FrCfgSettings().setPositionProviderData(m_providerData.toMap());
 }
 
