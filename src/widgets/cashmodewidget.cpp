@@ -1048,7 +1048,11 @@ void CashModeWidget::showAgentKind()
 
 void CashModeWidget::showAgentData()
 {
-    ui->lePositionAgentInfo->setText(m_agentData.displayText(m_agentKind));
+    const QString text = m_agentData.displayText(m_agentKind);
+    ui->lePositionAgentInfo->setText(text);
+    // The field is narrower than the text: show its start, and all of it on hover.
+    ui->lePositionAgentInfo->setCursorPosition(0);
+    ui->lePositionAgentInfo->setToolTip(text);
 }
 
 void CashModeWidget::on_pbChangeAgentKind_clicked()
