@@ -168,14 +168,15 @@ FixNumber quantity(double value)
     return FixNumber(1000, value);
 }
 
-// price x quantity x percent / 100, each step rounded to kopecks.
+// price x quantity x percent / 100, each step rounded to kopecks. The spin boxes allow
+// products beyond 64 bits.
 FixNumber percentOf(const FixNumber &price, const FixNumber &qty, const FixNumber &percent)
 {
-    const auto rounded = [](qint64 num, qint64 den) {
+    const auto rounded = [](__int128 num, __int128 den) {
         return num >= 0 ? (num + den / 2) / den : -((-num + den / 2) / den);
     };
-    const qint64 amount = rounded(price.value() * qty.value(), 1000);
-    return FixNumber(100, rounded(amount * percent.value(), 10000));
+    const __int128 amount = rounded(__int128(price.value()) * qty.value(), 1000);
+    return FixNumber(100, qint64(rounded(amount * percent.value(), 10000)));
 }
 
 } // namespace
@@ -300,7 +301,23 @@ void CashModeWidget::requestMode(Operation operation, quint8 mode, const QString
 {
     m_pending = operation;
     showWait(waitText);
+    // The mode change starts with an abort that discards whatever is still queued.
+    forgetWaits();
     changeFrMode(mode);
+}
+
+void CashModeWidget::forgetWaits()
+{
+    const QList<quint8> tids = waits().keys();
+    for (const quint8 tid : tids)
+        removeWaitTid(tid);
+}
+
+void CashModeWidget::clearCommandBuffer()
+{
+    forgetWaits();
+    if (FrCommandsController *c = controller())
+        c->sendClearBufferCommand();
 }
 
 void CashModeWidget::on_pbCycleOpen_clicked()
@@ -714,7 +731,7 @@ void CashModeWidget::frCommandErrorHandler(quint8 cmdCode, quint8 tid, QByteArra
             return;
         }
         if (code >= E_PRINTER_FIRST && code <= E_PRINTER_LAST) {
-            controller()->sendClearBufferCommand();
+            clearCommandBuffer();
             warning(title,
                 errorCodeText(code)
                     + tr(" Для печати чека нажмите кнопку 'Печать последнего чека'"));
@@ -736,7 +753,7 @@ void CashModeWidget::frCommandErrorHandler(quint8 cmdCode, quint8 tid, QByteArra
         return;
     }
     warning(title, prefix + errorCodeText(code));
-    controller()->sendClearBufferCommand();
+    clearCommandBuffer();
     qDebug() << "CLEAR_COMMAND_BUFFER_AFTER_ERROR";
 }
 
@@ -888,10 +905,7 @@ void CashModeWidget::resendGroup(Operation group, bool repeat)
 
 void CashModeWidget::abandonGroupTasks()
 {
-    for (auto it = m_pendingRequisites.cbegin(); it != m_pendingRequisites.cend(); ++it)
-        removeWaitTid(it.key());
-    if (FrCommandsController *c = controller())
-        c->sendClearBufferCommand();
+    clearCommandBuffer();
 }
 
 QString CashModeWidget::pendingTagsText() const

@@ -153,6 +153,10 @@ private:
     // Drops what a stalled group left in the register's task buffer, so that the next send
     // is not queued behind a task that never finishes.
     void abandonGroupTasks();
+    // Stops waiting for every task of the page: an abort is about to discard them.
+    void forgetWaits();
+    // Aborts the register's task buffer and forgets what the page waited for in it.
+    void clearCommandBuffer();
     QString pendingTagsText() const;
 
     ReceiptRequisites::General generalInput();

@@ -524,6 +524,35 @@ void TestCashModeWidget::rules_data()
             [](T &t) { t.run("pbRegCheckPayment"); },
             "warning|Внмиание!|Начисление налога на последнюю операцию невозможно", { 0x99 },
             noCheck },
+        { "reprint of the last receipt", true,
+            [](T &t) {
+                t.openShiftAndReceipt();
+                t.sendGeneralRequisites();
+                t.registerPosition(QStringLiteral("Батон"), 52.00, 1);
+                t.showTab("tabMainRekvs");
+                t.setValue("sbCloseCheckSumm", 52.00);
+                t.run("pbCloseCheck");
+            },
+            [](T &t) { t.run("pbPrintLastCheck"); },
+            "information|Инфо|Последний чек был успешно напечатан", { 0x95 },
+            [](T &t) {
+                return t.journal(QStringLiteral("copy"))
+                           .value(0)
+                           .value(QStringLiteral("receipt"))
+                           .toObject()
+                           .value(QStringLiteral("total"))
+                           .toDouble()
+                    == 5200.0;
+            } },
+        { "percent commission of the largest position", false,
+            [](T &t) {
+                t.run("pbCheckOpen");
+                t.sendGeneralRequisites();
+                t.setValue("sbPosCommission", 100);
+            },
+            [](T &t) { t.registerPosition(QStringLiteral("Лот"), 99999999.99, 99999.999); },
+            "information|Инфо|Позиция зарегистрирована", { 0xE6, 0xE8, 0xE8 },
+            [](T &t) { return t.m_page->commission().value() == 999999989900000LL; } },
         { "open receipt while one is open: cancel it on Yes", true,
             [](T &t) {
                 t.openShiftAndReceipt();
