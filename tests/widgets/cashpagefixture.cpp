@@ -50,7 +50,7 @@ void CashPageFixture::setUpCase()
     setUpRoot();
     qApp->installEventFilter(&m_overlays);
     QObject::connect(m_controller, &FrCommandsController::needSendCommand,
-        [this](quint8 id, const QByteArray &data) {
+        [this](quint8, const QByteArray &data) {
             if (data.isEmpty())
                 return;
             if (quint8(data.at(0)) == 0xC4)
@@ -65,7 +65,6 @@ void CashPageFixture::setUpCase()
             if (!m_sent.isEmpty() && m_sent.last().tid == task.tid
                 && m_sent.last().payload == task.payload)
                 return;
-            Q_UNUSED(id)
             m_sent << task;
         });
 }
@@ -162,7 +161,6 @@ bool CashPageFixture::openWindow(bool fresh)
 
 bool CashPageFixture::connectLink()
 {
-    QSignalSpy up(m_controller, &FrCommandsController::connectState);
     m_controller->start();
     if (!waitFor([&]() { return m_controller->isConnected(); }))
         return false;
@@ -265,19 +263,6 @@ bool CashPageFixture::waitIdle(int msecs)
         [this]() {
             return m_page->pendingOperation() == CashModeWidget::NoOperation
                 && !m_page->isChangingMode();
-        },
-        msecs);
-}
-
-bool CashPageFixture::waitPrompt(const QString &text, int msecs)
-{
-    return waitFor(
-        [this, text]() {
-            for (const UserPrompts::Request &r : qAsConst(m_prompts->requests)) {
-                if (r.text == text)
-                    return true;
-            }
-            return false;
         },
         msecs);
 }

@@ -67,8 +67,6 @@ protected:
 
     // Processes events until the page has no operation pending and no mode change runs.
     bool waitIdle(int msecs = LONG_WAIT_MS);
-    // Until a prompt with the text was recorded.
-    bool waitPrompt(const QString &text, int msecs = LONG_WAIT_MS);
     bool waitFor(const std::function<bool()> &done, int msecs = LONG_WAIT_MS);
     // "kind|title|text" of every prompt so far.
     QStringList prompts() const;
