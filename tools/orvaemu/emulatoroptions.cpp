@@ -40,6 +40,10 @@ QList<QCommandLineOption> optionList()
                            "they stay busy until an abort."),
             QStringLiteral("TAG") },
         { QStringLiteral("log-frames"), QStringLiteral("Log every frame in hexadecimal.") },
+        { QStringLiteral("receipts"),
+            QStringLiteral("Render every printed document as a PNG receipt in DIR and send its "
+                           "path to the local socket \"receiptFile\"."),
+            QStringLiteral("DIR") },
     };
 }
 
@@ -94,6 +98,11 @@ bool EmulatorOptions::parse(const QStringList &arguments, QString *error)
     }
     statePath = parser.value(QStringLiteral("state"));
     journalPath = parser.value(QStringLiteral("journal"));
+    receiptsPath = parser.value(QStringLiteral("receipts"));
+    if (parser.isSet(QStringLiteral("receipts")) && receiptsPath.isEmpty()) {
+        *error = QStringLiteral("--receipts needs a folder");
+        return false;
+    }
     if (parser.isSet(QStringLiteral("password"))) {
         password = parser.value(QStringLiteral("password")).toLongLong(&ok);
         if (!ok || password < 0 || password > 99999999) {

@@ -24,6 +24,7 @@ public:
     int ageShiftHours = 0;
     int stuckRequisiteTag = -1; // send-requisite tasks for this tag never finish
     bool logFrames = false;
+    QString receiptsPath;
 
     // False with a message on a bad option; helpRequested() is then checked first.
     bool parse(const QStringList &arguments, QString *error);
