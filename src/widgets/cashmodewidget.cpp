@@ -745,6 +745,13 @@ void CashModeWidget::frCommandErrorHandler(quint8 cmdCode, quint8 tid, QByteArra
     const quint8 code = CommandResultAnswer(ba, 3).code();
     if (code == 0)
         return;
+    if (code == LINK_CANCELLED) {
+        // The link went down or the buffer was cleared: the rest of what the page waited
+        // for is gone too, and one message says so.
+        forgetWaits();
+        warning(title, prefix + errorCodeText(code));
+        return;
+    }
     if (code == E_RECEIPT_OPEN) {
         if (UserPrompts::question(this, title,
                 tr("Операция невозможна при открытом чеке. Выполнить отмену текущего чека "
@@ -755,6 +762,15 @@ void CashModeWidget::frCommandErrorHandler(quint8 cmdCode, quint8 tid, QByteArra
     warning(title, prefix + errorCodeText(code));
     clearCommandBuffer();
     qDebug() << "CLEAR_COMMAND_BUFFER_AFTER_ERROR";
+}
+
+void CashModeWidget::frForceStopHandler()
+{
+    // The user gave up waiting: the operation ends here and its cancelled tasks say nothing.
+    forgetWaits();
+    m_requisiteTimer.stop();
+    m_pendingRequisites.clear();
+    m_pending = NoOperation;
 }
 
 void CashModeWidget::kktMoneyRequestHandlel(const QByteArray &ba)

@@ -108,6 +108,7 @@ protected slots:
     void frCommandAnswerHandler(quint8 cmdCode, quint8 tid, QByteArray ba) override;
     void frCommandErrorHandler(quint8 cmdCode, quint8 tid, QByteArray ba) override;
     void frModeChanged(quint8 mode, bool error, quint8 errorCode) override;
+    void frForceStopHandler() override;
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -494,6 +494,25 @@ void TestCashModeWidget::rules_data()
             [](T &t) { t.registerPosition("Лот", 99999999.99, 99999.999); },
             "information|Инфо|Позиция зарегистрирована", { 0xE6, 0xE8, 0xE8 },
             [](T &t) { return t.m_page->commission().value() == 999999989900000LL; } },
+        { "the wait given up during a requisite group", false,
+            [](T &t) {
+                t.run("pbCheckOpen");
+                t.sendGeneralRequisites();
+                t.m_device->script(0xE8, ScriptedDevice::AcceptOnly);
+            },
+            [](T &t) {
+                t.showTab("tabRegPosition");
+                t.click("pbRegPosition");
+                QVERIFY(t.waitFor([&]() { return t.sentCodes().contains(0xE8); }));
+                // What the overlay's cancel does; then no repeat, no message.
+                t.m_controller->forceStopAll();
+                QTest::qWait(3 * REQUISITE_TIMEOUT_MS);
+            },
+            "", { 0xE6, 0xE8 },
+            [](T &t) {
+                return t.m_page->pendingOperation() == CashModeWidget::NoOperation
+                    && t.m_page->pendingRequisites().isEmpty();
+            } },
         { "open receipt while one is open: cancel it on Yes", true,
             [](T &t) {
                 t.openShiftAndReceipt();
