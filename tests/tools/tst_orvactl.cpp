@@ -331,8 +331,9 @@ void TestOrvactl::ackReachesRegisterBeforeExit()
     m_device->script(0x3F, ScriptedDevice::ResultOnRequest, QByteArray::fromHex("44aa"));
     for (int i = 0; i < 50; ++i) {
         const int connections = m_device->connectionCount();
-        const Result r = run(at({ "--req-interval", "10", "raw", "3F" }), 20000, true);
-        QCOMPARE(r.exitCode, 0);
+        const Result r
+            = run(at({ "--req-interval", "10", "--timeout", "60000", "raw", "3F" }), 70000, true);
+        QVERIFY2(r.exitCode == 0, qPrintable(QStringLiteral("run %1: %2").arg(i).arg(r.err)));
         QCOMPARE(r.out, QStringLiteral("44aa\n"));
         QVERIFY(m_device->waitUntil([&] {
             return m_device->connectionCount() == connections + 2 && !m_device->isClientConnected();

@@ -30,6 +30,9 @@ QList<QCommandLineOption> optionList()
         { QStringLiteral("delay"), QStringLiteral("Milliseconds a task stays busy."),
             QStringLiteral("MS") },
         { QStringLiteral("no-paper"), QStringLiteral("Refuse printing commands with 0x67.") },
+        { QStringLiteral("offline"),
+            QStringLiteral("The fiscal data operator is out of reach: new documents get no "
+                           "ticket.") },
         { QStringLiteral("seed"), QStringLiteral("Seed of the fault generator."),
             QStringLiteral("N") },
         { QStringLiteral("age-shift"),
@@ -140,6 +143,7 @@ bool EmulatorOptions::parse(const QStringList &arguments, QString *error)
         }
     }
     noPaper = parser.isSet(QStringLiteral("no-paper"));
+    offline = parser.isSet(QStringLiteral("offline"));
     if (parser.isSet(QStringLiteral("seed"))) {
         seed = parser.value(QStringLiteral("seed")).toUInt(&ok);
         if (!ok) {

@@ -19,6 +19,7 @@ public:
     double corruptRate = 0;
     int delayMs = 0;
     bool noPaper = false;
+    bool offline = false;
     bool seeded = false;
     quint32 seed = 0;
     int ageShiftHours = 0;

@@ -104,6 +104,8 @@ int main(int argc, char *argv[])
             [&model, &receipts](
                 const QJsonObject &document) { receipts->publish(document, model.state()); });
     }
+    // Online, documents left waiting by an earlier offline run get their tickets now.
+    model.setOfdOnline(!options.offline);
     if (options.ageShiftHours > 0)
         model.ageShift(options.ageShiftHours);
 

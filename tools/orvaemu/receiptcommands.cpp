@@ -230,29 +230,26 @@ RegisterModel::Answer RegisterModel::closeReceipt(const QByteArray &p)
         return refuse(E_NO_PAPER);
 
     m_state.drawer += takes ? cash : -cash;
-    for (RegisterState::Totals *t : { &m_state.shift, &m_state.grand }) {
-        switch (r.kind) {
-        case Receipt::Sale:
-            t->sales += total;
-            break;
-        case Receipt::SaleReturn:
-            t->saleReturns += total;
-            break;
-        case Receipt::Purchase:
-            t->purchases += total;
-            break;
-        case Receipt::PurchaseReturn:
-            t->purchaseReturns += total;
-            break;
-        default:
-            t->corrections += total;
-            break;
-        }
-        ++t->receipts;
+    RegisterState::Totals &t = m_state.shift;
+    switch (r.kind) {
+    case Receipt::Sale:
+        t.sales += total;
+        break;
+    case Receipt::SaleReturn:
+        t.saleReturns += total;
+        break;
+    case Receipt::Purchase:
+        t.purchases += total;
+        break;
+    case Receipt::PurchaseReturn:
+        t.purchaseReturns += total;
+        break;
+    default:
+        t.corrections += total;
+        break;
     }
+    ++t.receipts;
     ++m_state.receiptNumber;
-    ++m_state.documentNumber;
-    m_state.lastDocumentAt = nowUtc();
     QJsonObject doc = document(QStringLiteral("receipt"));
     const QJsonObject body = r.toJson();
     for (auto it = body.constBegin(); it != body.constEnd(); ++it) {
@@ -260,8 +257,8 @@ RegisterModel::Answer RegisterModel::closeReceipt(const QByteArray &p)
             doc.insert(it.key(), it.value());
     }
     doc.insert(QStringLiteral("number"), m_state.receiptNumber);
-    doc.insert(QStringLiteral("fd"), double(m_state.documentNumber));
     doc.insert(QStringLiteral("change"), double(change));
+    record(&doc);
     m_state.lastReceipt = doc;
     m_state.receiptOpen = false;
     m_state.receipt = Receipt();

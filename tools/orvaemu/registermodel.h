@@ -35,6 +35,10 @@ public:
     void setPassword(qint64 password) { m_password = password; }
     void setPaperPresent(bool present) { m_paper = present; }
     bool paperPresent() const { return m_paper; }
+    // With the operator out of reach new documents wait for their tickets; coming back
+    // online gives every waiting document its ticket.
+    void setOfdOnline(bool online);
+    bool ofdOnline() const { return m_ofdOnline; }
 
     quint8 mode() const { return m_mode; }
     quint8 submode() const;
@@ -98,6 +102,8 @@ private:
 
     void doOpenShift(const QString &comment, bool automatic);
     QJsonObject document(const QString &type) const;
+    // Gives the finished document its number and fiscal sign and keeps it in the storage.
+    void record(QJsonObject *document);
     void print(const QJsonObject &document);
     QByteArray tagValue(quint16 tag, bool *known) const;
     QDateTime nowUtc() const;
@@ -108,6 +114,7 @@ private:
     RegisterState m_state;
     qint64 m_password = 47;
     bool m_paper = true;
+    bool m_ofdOnline = true;
     quint8 m_mode = 0;
 };
 

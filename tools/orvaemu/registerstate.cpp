@@ -95,6 +95,33 @@ QString isoOrEmpty(const QDateTime &dt)
 
 } // namespace
 
+void RegisterState::Totals::add(const Totals &o)
+{
+    Totals copy = o;
+    for (int i = 0; i < 7; ++i)
+        *totalField(*this, i) += *totalField(copy, i);
+    receipts += o.receipts;
+}
+
+QJsonObject RegisterState::registrationParameters() const
+{
+    QJsonObject p;
+    p.insert(QStringLiteral("1037"), rnm);
+    p.insert(QStringLiteral("1048"), userName);
+    p.insert(QStringLiteral("1018"), inn);
+    p.insert(QStringLiteral("1036"), QString());
+    p.insert(QStringLiteral("1009"), address);
+    p.insert(QStringLiteral("1187"), place);
+    p.insert(QStringLiteral("1017"), ofdInn);
+    p.insert(QStringLiteral("1046"), ofdName);
+    p.insert(QStringLiteral("1057"), 0);
+    p.insert(QStringLiteral("1062"), int(taxSystems));
+    p.insert(QStringLiteral("1002"), false);
+    p.insert(QStringLiteral("1109"), false);
+    p.insert(QStringLiteral("1056"), false);
+    return p;
+}
+
 RegisterState RegisterState::fresh()
 {
     RegisterState s;
@@ -106,7 +133,19 @@ RegisterState RegisterState::fresh()
     s.place = QStringLiteral("Торговый зал");
     s.ofdInn = QStringLiteral("7704211201");
     s.ofdName = QStringLiteral("ОФД");
-    s.documentNumber = 1; // the registration report
+    // The registration, made at the factory before this register was ever started.
+    const QString registeredAt = QStringLiteral("2024-01-15T12:00:00");
+    QJsonObject reg;
+    reg.insert(QStringLiteral("type"), QStringLiteral("registration"));
+    reg.insert(QStringLiteral("dateTime"), registeredAt);
+    reg.insert(QStringLiteral("shift"), 0);
+    reg.insert(QStringLiteral("registration"), 1);
+    reg.insert(QStringLiteral("parameters"), s.registrationParameters());
+    reg.insert(QStringLiteral("fd"), 1);
+    reg.insert(QStringLiteral("fiscalSign"), double(FiscalStorage::fiscalSign(reg, s.serial)));
+    reg.insert(QStringLiteral("ticket"), registeredAt);
+    s.storage.add(reg);
+    s.documentNumber = 1;
     return s;
 }
 
@@ -141,6 +180,7 @@ QJsonObject RegisterState::toJson() const
     o.insert(QStringLiteral("grandTotals"), totalsToJson(grand));
     o.insert(QStringLiteral("documentNumber"), double(documentNumber));
     o.insert(QStringLiteral("lastDocumentAt"), isoOrEmpty(lastDocumentAt));
+    o.insert(QStringLiteral("fnDocuments"), storage.toJson());
     o.insert(QStringLiteral("lastReceipt"), lastReceipt);
     o.insert(QStringLiteral("receiptOpen"), receiptOpen);
     if (receiptOpen)
@@ -195,6 +235,11 @@ bool RegisterState::fromJson(const QJsonObject &o, RegisterState *out, QString *
         r.fail("grandTotals");
     s.documentNumber = r.integer("documentNumber");
     s.lastDocumentAt = r.dateTime("lastDocumentAt");
+    // A state written before the storage kept its documents has none to print.
+    const QJsonValue documents = o.value(QStringLiteral("fnDocuments"));
+    if (!documents.isUndefined()
+        && (!documents.isArray() || !FiscalStorage::fromJson(documents.toArray(), &s.storage)))
+        r.fail("fnDocuments");
     s.lastReceipt = r.object("lastReceipt");
     s.receiptOpen = r.boolean("receiptOpen");
     if (s.receiptOpen && !Receipt::fromJson(r.object("receipt"), &s.receipt))
