@@ -73,6 +73,12 @@ void WaitCommandWidget::addWaitTid(const CommandSendInfo &info)
     addWaitTid(info.tid, info.cmdCode);
 }
 
+void WaitCommandWidget::removeWaitTid(quint8 tid)
+{
+    if (m_waits.remove(tid) > 0 && m_waits.isEmpty())
+        disconnectPublicHandlers();
+}
+
 void WaitCommandWidget::changeFrMode(quint8 mode)
 {
     if (!ensureConnected())

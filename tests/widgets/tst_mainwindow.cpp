@@ -133,6 +133,8 @@ void TestMainWindow::connectWhileConnectedReconnects()
 {
     clickConnect();
     QTRY_VERIFY_WITH_TIMEOUT(!modeText().isEmpty(), LONG_WAIT_MS);
+    // The window's state request is done once the register has its ACK.
+    QTRY_COMPARE_WITH_TIMEOUT(m_device->framesOf(0xC2).size(), 1, LONG_WAIT_MS);
     const int firstLinkFrames = m_device->frameCount();
     QSignalSpy states(m_controller, &FrCommandsController::connectState);
 

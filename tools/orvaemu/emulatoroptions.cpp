@@ -38,6 +38,10 @@ QList<QCommandLineOption> optionList()
         { QStringLiteral("age-shift"),
             QStringLiteral("Make the open shift (opening one if needed) older by H hours."),
             QStringLiteral("H") },
+        { QStringLiteral("drop-requisite"),
+            QStringLiteral("Send-requisite tasks for this tag run but never report a result: "
+                           "they stay busy until an abort."),
+            QStringLiteral("TAG") },
         { QStringLiteral("log-frames"), QStringLiteral("Log every frame in hexadecimal.") },
         { QStringLiteral("receipts"),
             QStringLiteral("Render every printed document as a PNG receipt in DIR and send its "
@@ -161,6 +165,13 @@ bool EmulatorOptions::parse(const QStringList &arguments, QString *error)
         ageShiftHours = parser.value(QStringLiteral("age-shift")).toInt(&ok);
         if (!ok || ageShiftHours <= 0) {
             *error = QStringLiteral("--age-shift needs hours");
+            return false;
+        }
+    }
+    if (parser.isSet(QStringLiteral("drop-requisite"))) {
+        stuckRequisiteTag = parser.value(QStringLiteral("drop-requisite")).toInt(&ok);
+        if (!ok || stuckRequisiteTag < 1 || stuckRequisiteTag > 0xFFFF) {
+            *error = QStringLiteral("--drop-requisite needs a tag number 1..65535");
             return false;
         }
     }

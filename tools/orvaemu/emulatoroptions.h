@@ -23,6 +23,7 @@ public:
     bool seeded = false;
     quint32 seed = 0;
     int ageShiftHours = 0;
+    int stuckRequisiteTag = -1; // send-requisite tasks for this tag never finish
     bool logFrames = false;
     QString receiptsPath;
     QString busName; // empty: the driver's configured bus name

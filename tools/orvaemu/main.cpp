@@ -124,6 +124,7 @@ int main(int argc, char *argv[])
     sessionOptions.answers = options.answersOnRequest ? AtolSession::OnRequest : AtolSession::Async;
     sessionOptions.delayMs = options.delayMs;
     sessionOptions.logFrames = options.logFrames;
+    sessionOptions.stuckRequisiteTag = options.stuckRequisiteTag;
     AtolServer server(&model, &faults, sessionOptions);
     if (!server.listen(port)) {
         say(stderr,

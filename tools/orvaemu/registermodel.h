@@ -104,6 +104,7 @@ private:
     Answer drawerAnswer() const;
     quint8 readPayment(const QByteArray &payload, qint64 *type, qint64 *sum) const;
     Answer shiftTotalsAnswer() const;
+    static quint8 missingRequisite(const Receipt &receipt);
 
     Answer stateAnswer() const;
     Answer enterMode(const QByteArray &payload);
