@@ -47,6 +47,15 @@ QList<QCommandLineOption> optionList()
             QStringLiteral("Render every printed document as a PNG receipt in DIR and send its "
                            "path to the local socket \"receiptFile\"."),
             QStringLiteral("DIR") },
+        { QStringLiteral("bus"),
+            QStringLiteral("Local socket of the fiscal core service. Without --port the default "
+                           "is the driver's (ORVA_BUS_NAME, frcore.conf busName, or orvafrcore "
+                           "in the runtime folder); with --port there is no bus unless given."),
+            QStringLiteral("NAME") },
+        { QStringLiteral("no-bus"), QStringLiteral("Serve the ATOL port only.") },
+        { QStringLiteral("bus-delay"),
+            QStringLiteral("Milliseconds every fiscal core answer is held back."),
+            QStringLiteral("MS") },
     };
 }
 
@@ -167,5 +176,18 @@ bool EmulatorOptions::parse(const QStringList &arguments, QString *error)
         }
     }
     logFrames = parser.isSet(QStringLiteral("log-frames"));
+    busName = parser.value(QStringLiteral("bus")).trimmed();
+    if (parser.isSet(QStringLiteral("bus")) && busName.isEmpty()) {
+        *error = QStringLiteral("--bus needs a socket name");
+        return false;
+    }
+    noBus = parser.isSet(QStringLiteral("no-bus"));
+    if (parser.isSet(QStringLiteral("bus-delay"))) {
+        busDelayMs = parser.value(QStringLiteral("bus-delay")).toInt(&ok);
+        if (!ok || busDelayMs < 0) {
+            *error = QStringLiteral("--bus-delay needs milliseconds");
+            return false;
+        }
+    }
     return true;
 }

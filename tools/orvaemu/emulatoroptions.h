@@ -26,6 +26,9 @@ public:
     int stuckRequisiteTag = -1; // send-requisite tasks for this tag never finish
     bool logFrames = false;
     QString receiptsPath;
+    QString busName; // empty: the driver's configured bus name
+    bool noBus = false;
+    int busDelayMs = 0;
 
     // False with a message on a bad option; helpRequested() is then checked first.
     bool parse(const QStringList &arguments, QString *error);

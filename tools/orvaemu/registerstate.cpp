@@ -1,5 +1,7 @@
 #include "registerstate.h"
 
+#include "regdata.h"
+
 namespace {
 
 const char *const TOTAL_KEYS[] = { "sales", "saleReturns", "purchases", "purchaseReturns",
@@ -109,16 +111,16 @@ QJsonObject RegisterState::registrationParameters() const
     p.insert(QStringLiteral("1037"), rnm);
     p.insert(QStringLiteral("1048"), userName);
     p.insert(QStringLiteral("1018"), inn);
-    p.insert(QStringLiteral("1036"), QString());
+    p.insert(QStringLiteral("1036"), core.boxId);
     p.insert(QStringLiteral("1009"), address);
     p.insert(QStringLiteral("1187"), place);
     p.insert(QStringLiteral("1017"), ofdInn);
     p.insert(QStringLiteral("1046"), ofdName);
-    p.insert(QStringLiteral("1057"), 0);
+    p.insert(QStringLiteral("1057"), double(core.agentFlags));
     p.insert(QStringLiteral("1062"), int(taxSystems));
-    p.insert(QStringLiteral("1002"), false);
-    p.insert(QStringLiteral("1109"), false);
-    p.insert(QStringLiteral("1056"), false);
+    p.insert(QStringLiteral("1002"), bool(core.regFlags & fiscal::RegData::FlagAutonomous));
+    p.insert(QStringLiteral("1109"), bool(core.regFlags & fiscal::RegData::FlagServices));
+    p.insert(QStringLiteral("1056"), bool(core.regFlags & fiscal::RegData::FlagEncryption));
     return p;
 }
 
@@ -189,6 +191,7 @@ QJsonObject RegisterState::toJson() const
     for (auto it = tables.cbegin(); it != tables.cend(); ++it)
         t.insert(it.key(), QString::fromLatin1(it.value().toHex()));
     o.insert(QStringLiteral("tables"), t);
+    o.insert(QStringLiteral("core"), core.toJson());
     return o;
 }
 
@@ -252,6 +255,11 @@ bool RegisterState::fromJson(const QJsonObject &o, RegisterState *out, QString *
     }
     if (s.shiftOpen && !s.shiftOpenedAt.isValid())
         r.fail("shiftOpenedAt");
+    if (o.contains(QStringLiteral("core"))) {
+        QString bad;
+        if (!FiscalCoreData::fromJson(r.object("core"), &s.core, &bad))
+            r.fail("core");
+    }
     if (!r.bad().isEmpty()) {
         *error = QStringLiteral("missing or invalid \"%1\"").arg(r.bad());
         return false;
