@@ -2,14 +2,16 @@
 #include "ui_cachiereditorwidget.h"
 
 #include "cashiersmodel.h"
-#include "widgetresources.h"
+#include "editmarker.h"
 
 CachierEditorWidget::CachierEditorWidget(QWidget *parent)
     : QWidget(parent), ui(new Ui::CachierEditorWidget), m_model(new CashiersModel(this))
 {
-    initWidgetResources();
+    EditMarker::initResources();
     ui->setupUi(this);
     ui->tvCashmanList->setModel(m_model);
+    ui->tvCashmanList->resizeColumnsToContents();
+    EditMarker::setUp(ui->lvEditDescriptionIcon, ui->lvEditDescription);
     connect(m_model, qOverload<>(&CashiersModel::dataChanged), this,
         &CachierEditorWidget::onDataChanged);
     onDataChanged();
@@ -34,7 +36,5 @@ bool CachierEditorWidget::write()
 
 void CachierEditorWidget::onDataChanged()
 {
-    const bool modified = m_model->isModified();
-    ui->lvEditDescriptionIcon->setVisible(modified);
-    ui->lvEditDescription->setVisible(modified);
+    EditMarker::setShown(ui->lvEditDescriptionIcon, ui->lvEditDescription, m_model->isModified());
 }

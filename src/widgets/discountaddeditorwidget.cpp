@@ -3,14 +3,16 @@
 
 #include "choicedelegate.h"
 #include "discountsmodel.h"
-#include "widgetresources.h"
+#include "editmarker.h"
 
 DiscountAddEditorWidget::DiscountAddEditorWidget(QWidget *parent)
     : QWidget(parent), ui(new Ui::DiscountAddEditorWidget), m_model(new DiscountsModel(this))
 {
-    initWidgetResources();
+    EditMarker::initResources();
     ui->setupUi(this);
     ui->tvDiscounts->setModel(m_model);
+    ui->tvDiscounts->resizeColumnsToContents();
+    EditMarker::setUp(ui->lvEditDescriptionIcon, ui->lvEditDescription);
     ui->tvDiscounts->setItemDelegateForColumn(DiscountsModel::ColumnKind,
         new ChoiceDelegate({ DiscountsModel::kindText(true), DiscountsModel::kindText(false) },
             { true, false }, this));
@@ -41,7 +43,5 @@ bool DiscountAddEditorWidget::write()
 
 void DiscountAddEditorWidget::onDataChanged()
 {
-    const bool modified = m_model->isModified();
-    ui->lvEditDescriptionIcon->setVisible(modified);
-    ui->lvEditDescription->setVisible(modified);
+    EditMarker::setShown(ui->lvEditDescriptionIcon, ui->lvEditDescription, m_model->isModified());
 }

@@ -13,8 +13,10 @@ bool FrcoreTableModel::load()
 {
     beginResetModel();
     const bool ok = fetch();
-    if (ok)
+    if (ok) {
         m_modified = false;
+        m_loaded = true;
+    }
     endResetModel();
     emit dataChanged();
     qDebug().noquote() << "TABLE_LOADED" << metaObject()->className() << "OK=" << ok
@@ -24,6 +26,10 @@ bool FrcoreTableModel::load()
 
 bool FrcoreTableModel::write()
 {
+    if (!m_loaded) {
+        qWarning().noquote() << "TABLE_NOT_WRITTEN" << metaObject()->className() << "not loaded";
+        return false;
+    }
     beginResetModel();
     const bool ok = store();
     if (ok)
@@ -39,6 +45,7 @@ void FrcoreTableModel::replaceItems(const std::function<void()> &replace)
 {
     beginResetModel();
     replace();
+    m_loaded = true;
     endResetModel();
     emit dataChanged();
 }

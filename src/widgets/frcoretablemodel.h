@@ -22,10 +22,14 @@ public:
 
     core::FrcoreExternalApi *api() const { return m_api; }
     bool isModified() const { return m_modified; }
+    // False until the table was read from the service or given whole: before that there is
+    // nothing to write, and writing the empty list would wipe the register's table.
+    bool isLoaded() const { return m_loaded; }
 
     // Reads the table from the service; the modified flag is cleared only on success.
     bool load();
     // Sends the table to the service; the modified flag is cleared only on success.
+    // Refused (false, nothing sent) while the table is not loaded.
     bool write();
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -59,6 +63,7 @@ private:
 
     core::FrcoreExternalApi *m_api;
     bool m_modified = false;
+    bool m_loaded = false;
 };
 
 #endif // FRCORETABLEMODEL_H

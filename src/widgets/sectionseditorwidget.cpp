@@ -3,10 +3,10 @@
 
 #include "atoltaxmap.h"
 #include "choicedelegate.h"
+#include "editmarker.h"
 #include "frcoreexternalapi.h"
 #include "sectionsmodel.h"
 #include "taxratenames.h"
-#include "widgetresources.h"
 
 #include <QDebug>
 
@@ -15,9 +15,11 @@ using namespace fiscal;
 SectionsEditorWidget::SectionsEditorWidget(QWidget *parent)
     : QWidget(parent), ui(new Ui::SectionsEditorWidget), m_model(new SectionsModel(this))
 {
-    initWidgetResources();
+    EditMarker::initResources();
     ui->setupUi(this);
     ui->tvSections->setModel(m_model);
+    ui->tvSections->resizeColumnsToContents();
+    EditMarker::setUp(ui->lvEditDescriptionIcon, ui->lvEditDescription);
     const QStringList texts = TaxRateNames::texts();
     QVariantList rates;
     for (int rate = TaxVat18; rate <= TaxNoVat; ++rate)
@@ -28,6 +30,9 @@ SectionsEditorWidget::SectionsEditorWidget(QWidget *parent)
     m_taxBoxes = { ui->cbTax1, ui->cbTax2, ui->cbTax3, ui->cbTax4, ui->cbTax5, ui->cbTax6 };
     for (QComboBox *box : qAsConst(m_taxBoxes)) {
         box->addItems(texts);
+        // Nothing chosen until the register's table is read, so that no made-up table can be
+        // written over it.
+        box->setCurrentIndex(-1);
         connect(box, qOverload<int>(&QComboBox::currentIndexChanged), this,
             &SectionsEditorWidget::onDataChanged);
     }
@@ -99,9 +104,7 @@ void SectionsEditorWidget::setRates(const QList<int> &rates)
 
 void SectionsEditorWidget::onDataChanged()
 {
-    const bool modified = m_model->isModified();
-    ui->lvEditDescriptionIcon->setVisible(modified);
-    ui->lvEditDescription->setVisible(modified);
+    EditMarker::setShown(ui->lvEditDescriptionIcon, ui->lvEditDescription, m_model->isModified());
 }
 
 void SectionsEditorWidget::taxAtol10()

@@ -91,6 +91,8 @@ private slots:
     void reloadByTab();
     void writeByTab_data();
     void writeByTab();
+    void sendBeforeRefreshWritesNothing_data();
+    void sendBeforeRefreshWritesNothing();
     void presets_data();
     void presets();
     void refreshSetsTaxTableWithNoSections();
@@ -461,6 +463,30 @@ void TestProgrammingTabs::writeByTab()
     QCOMPARE(fresh->data(fresh->index(0, column), Qt::EditRole), stored);
     QVERIFY(!m_window->waitWidget());
     QCOMPARE(m_prompts->count(), 0);
+}
+
+// Fault: "Записать" on a tab never read sending the empty table (and a tax table nobody
+// chose) over the register's own.
+void TestProgrammingTabs::sendBeforeRefreshWritesNothing_data()
+{
+    reloadByTab_data();
+}
+
+void TestProgrammingTabs::sendBeforeRefreshWritesNothing()
+{
+    QFETCH(int, tab);
+    QFETCH(int, rows);
+
+    QVERIFY(checker()->setTaxMap(taxMap(FFD10_RATES)));
+    openTab(tab);
+    QCOMPARE(taxBoxTexts(), QStringList({ "", "", "", "", "", "" }));
+    click("pbSend");
+    std::unique_ptr<FrcoreTableModel> fresh
+        = makeModel(QStringList { "cashiers", "sections", "discounts" }.at(tab), false);
+    QVERIFY(fresh->load());
+    QCOMPARE(fresh->rowCount(), rows);
+    QVERIFY(checker()->getTaxMap() == taxMap(FFD10_RATES));
+    QVERIFY(!m_window->waitWidget());
 }
 
 // Faults: a preset in the wrong order or shifted by one item, the tax table not written
