@@ -15,6 +15,8 @@ AppBusController::AppBusController(int interval, const QString &clientName, QObj
 
 AppBusController::~AppBusController()
 {
+    if (m_queryWorker)
+        m_queryWorker->abortLoads();
     doKillThreads();
 }
 
@@ -29,6 +31,11 @@ void AppBusController::initWorkers(AppBusMsgWorker *msgWorker, AppBusQueryWorker
     connect(this, &AppBusController::objectRequested, msgWorker, &AppBusMsgWorker::requestObject);
     connect(msgWorker, &AppBusMsgWorker::connectionChanged, this,
         &AppBusController::p_connectionChanged);
+    // Whatever changed while the service was away was never sent: fetch it all again.
+    connect(msgWorker, &AppBusMsgWorker::connectionChanged, queryWorker, [queryWorker](bool up) {
+        if (up)
+            queryWorker->refresh();
+    });
     connectWorkers(msgWorker, queryWorker);
     addWorkerToThread(msgWorker);
     addWorkerToThread(queryWorker);
@@ -41,6 +48,9 @@ void AppBusController::connectWorkers(AppBusMsgWorker *msgWorker, AppBusQueryWor
 
 void AppBusController::doStop()
 {
+    // A query worker blocked on a silent service would hold the join up to its time limit.
+    if (m_queryWorker)
+        m_queryWorker->abortLoads();
     m_msgWorker.clear();
     m_queryWorker.clear();
     qt5ext::AbstractWorkerController::doStop();

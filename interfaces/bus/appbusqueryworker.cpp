@@ -17,8 +17,10 @@ AppBusQueryWorker::~AppBusQueryWorker() = default;
 
 bool AppBusQueryWorker::doStart()
 {
-    if (!m_handler)
+    if (!m_handler) {
         m_handler = new AppBusQueryHandler(m_clientName, this);
+        m_handlerForAbort.storeRelease(m_handler);
+    }
     if (!m_refreshTimer) {
         m_refreshTimer = new QTimer(this);
         connect(m_refreshTimer, &QTimer::timeout, this, &AppBusQueryWorker::refresh);
@@ -48,6 +50,13 @@ bool AppBusQueryWorker::doStop()
     return true;
 }
 
+void AppBusQueryWorker::abortLoads()
+{
+    // The handler is made in this worker's thread; once made it lives as long as the worker.
+    if (AppBusQueryHandler *h = m_handlerForAbort.loadAcquire())
+        h->abort();
+}
+
 bool AppBusQueryWorker::loadAndStore(const QString &name)
 {
     if (!m_handler || !m_handler->isOpen())
@@ -65,6 +74,12 @@ bool AppBusQueryWorker::loadAndStore(const QString &name)
 
 void AppBusQueryWorker::refresh()
 {
+    if (!m_handler || !m_handler->isOpen()) {
+        // Not (or no longer) connected: reconnect, which fetches what doStart() fetches.
+        if (m_handler && (!m_retryTimer || !m_retryTimer->isActive()))
+            restart();
+        return;
+    }
     for (const QString &name : qAsConst(m_objectNames))
         loadAndStore(name);
 }
