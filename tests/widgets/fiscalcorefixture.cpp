@@ -10,6 +10,8 @@
 #include "tempprofile.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
 #include <QtTest>
 
 namespace {
@@ -63,12 +65,38 @@ void FiscalCoreFixture::startService(const QStringList &emulatorArguments)
     stopService();
     m_stateDir = new QTemporaryDir;
     QVERIFY(m_stateDir->isValid());
+    startEmulator(emulatorArguments);
+}
+
+void FiscalCoreFixture::startEmulator(const QStringList &emulatorArguments)
+{
     m_emulator = new EmulatorProcess;
     QVERIFY2(m_emulator->start(
                  QStringList { QStringLiteral("--bus"), m_busName, QStringLiteral("--state"),
                      m_stateDir->filePath(QStringLiteral("state.json")) }
                  + emulatorArguments),
         qPrintable(m_emulator->readOutput()));
+}
+
+void FiscalCoreFixture::restartWithState(const std::function<void(QJsonObject &)> &edit)
+{
+    // A fresh register writes its state file only once something changes.
+    QList<core::Cashier> cashiers;
+    QVERIFY(m_checker->getCashiers(cashiers));
+    QVERIFY(m_checker->setCashiers(cashiers));
+    delete m_emulator;
+    m_emulator = nullptr;
+
+    QFile file(m_stateDir->filePath(QStringLiteral("state.json")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    QVERIFY(!state.isEmpty());
+    edit(state);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(state).toJson());
+    file.close();
+    startEmulator(QStringList());
 }
 
 void FiscalCoreFixture::tearDownService()

@@ -4,9 +4,12 @@
 #include "mainwindow.h"
 #include "waitmessagewidget.h"
 
+#include <QJsonObject>
 #include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include <functional>
 
 class EmulatorProcess;
 class FrCfgRoot;
@@ -38,6 +41,10 @@ protected:
     void startService(const QStringList &emulatorArguments = QStringList());
     // The service goes away (a stopped driver); the next call finds nobody there.
     void stopService();
+    // Restarts the service on its state file changed by edit: a register registered with
+    // another operator, say. The bus controller fetches the shared objects again once it
+    // reconnects.
+    void restartWithState(const std::function<void(QJsonObject &)> &edit);
 
     // A client of its own, to see what the service holds apart from the page under test.
     core::FrcoreExternalApi *checker() const { return m_checker; }
@@ -59,6 +66,8 @@ protected:
     QString m_busName;
 
 private:
+    void startEmulator(const QStringList &emulatorArguments);
+
     QTemporaryDir *m_stateDir = nullptr;
     bool m_sharedObjectsFetched = false;
     QObject m_checkerOwner;

@@ -359,7 +359,7 @@ void TestServicePages::setByInn_data()
     QTest::newRow("padded with spaces")
         << true << " 7841465198 " << OfdSettings::SUPPORTED_OFD.value(QStringLiteral("7841465198"));
     QTest::newRow("unknown operator") << true << "7707083893" << SERVICE_OFD;
-    QTest::newRow("no registration data") << false << QString() << SERVICE_OFD;
+    QTest::newRow("not registered") << false << QString() << SERVICE_OFD;
 }
 
 void TestServicePages::setByInn()
@@ -368,16 +368,25 @@ void TestServicePages::setByInn()
     QFETCH(QString, ofdInn);
     QFETCH(OfdSettings, expected);
 
+    restartWithState([&](QJsonObject &state) {
+        QJsonObject registration = state.value(QStringLiteral("registration")).toObject();
+        registration.insert(QStringLiteral("ofdInn"), ofdInn);
+        state.insert(QStringLiteral("registration"), registration);
+        state.insert(QStringLiteral("fiscalized"), registered);
+    });
     openServiceTab(0);
     click("pbServiceModeReload");
     QVERIFY(formSettings() == SERVICE_OFD);
-    bus::SharedObjectsStorage::remove(RegData::BUS_OBJECT_NAME);
-    if (registered) {
-        RegData reg;
-        reg.setOfdInn(ofdInn);
-        reg.setUserName(QStringLiteral("ООО \"Ромашка\""));
-        bus::SharedObjectsStorage::store(bus::AppBusObject(RegData::BUS_OBJECT_NAME, reg.toMap()));
-    }
+    // The registration data reach the page through the bus controller's own fetch.
+    auto sharedOfdInn = [] {
+        bus::AppBusObject object;
+        if (!bus::SharedObjectsStorage::get(RegData::BUS_OBJECT_NAME, object))
+            return QStringLiteral("<none>");
+        return object.content().value(QStringLiteral("ofdInn")).toString();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(sharedOfdInn(), ofdInn, LONG_WAIT_MS);
+    if (!registered)
+        bus::SharedObjectsStorage::remove(RegData::BUS_OBJECT_NAME);
 
     click("pbFromInn");
     QVERIFY(formSettings() == expected);
