@@ -12,7 +12,7 @@ class FrcoreClient
 {
 public:
     // A client owned by parent, wired to the root's bus controller. Without a root there is
-    // no bus to reach: the client's calls then fail at once with ErrorNoService.
+    // no bus to reach: the client's calls then end in their time limit.
     static core::FrcoreExternalApi *create(QObject *parent);
 };
 
