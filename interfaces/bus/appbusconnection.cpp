@@ -65,10 +65,12 @@ bool AppBusConnection::drain(QJsonObject *first)
         case AppBusFrameReader::BadMessage:
             qWarning().noquote() << "BUS_BAD_MESSAGE" << error;
             send(protocol::error(0, protocol::BadMessage, error));
+            emit badMessage(error);
             continue;
         case AppBusFrameReader::Fatal:
             qWarning().noquote() << "BUS_STREAM_BROKEN" << error;
             m_socket->write(protocol::frame(protocol::error(0, protocol::TooLarge, error)));
+            emit badMessage(error);
             close();
             return false;
         }

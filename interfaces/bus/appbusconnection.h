@@ -31,6 +31,8 @@ public:
 
 signals:
     void messageReceived(const QJsonObject &message);
+    // A message that could not be read was skipped (and answered with an "error").
+    void badMessage(const QString &error);
     void disconnected();
 
 private slots:

@@ -15,6 +15,8 @@ AppBusController::AppBusController(int interval, const QString &clientName, QObj
 
 AppBusController::~AppBusController()
 {
+    if (m_queryWorker)
+        m_queryWorker->abortLoads();
     doKillThreads();
 }
 
@@ -41,6 +43,9 @@ void AppBusController::connectWorkers(AppBusMsgWorker *msgWorker, AppBusQueryWor
 
 void AppBusController::doStop()
 {
+    // A query worker blocked on a silent service would hold the join up to its time limit.
+    if (m_queryWorker)
+        m_queryWorker->abortLoads();
     m_msgWorker.clear();
     m_queryWorker.clear();
     qt5ext::AbstractWorkerController::doStop();

@@ -25,8 +25,10 @@ void AppBusFrameReader::append(const QByteArray &bytes)
 
 AppBusFrameReader::Result AppBusFrameReader::next(QJsonObject *message, QString *error)
 {
-    if (m_broken)
+    if (m_broken) {
+        *error = QStringLiteral("the stream is broken");
         return Fatal;
+    }
     if (buffered() < protocol::HEADER_SIZE)
         return NeedMore;
     const uchar *p = reinterpret_cast<const uchar *>(m_buffer.constData()) + m_offset;

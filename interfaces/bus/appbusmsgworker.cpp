@@ -75,6 +75,7 @@ bool AppBusMsgWorker::ensureConnected()
     }
     m_connection = new AppBusConnection(socket, this);
     connect(m_connection, &AppBusConnection::messageReceived, this, &AppBusMsgWorker::p_message);
+    connect(m_connection, &AppBusConnection::badMessage, this, &AppBusMsgWorker::p_badMessage);
     connect(m_connection, &AppBusConnection::disconnected, this, &AppBusMsgWorker::p_disconnected,
         Qt::QueuedConnection);
     m_connection->send(protocol::hello(m_clientName, m_options & SubscribeObjects));
@@ -154,8 +155,16 @@ void AppBusMsgWorker::p_message(const QJsonObject &message)
     AppBusObject answer;
     if (!protocol::toAnswer(message, &answer)) {
         const QString type = message.value(QStringLiteral("type")).toString();
-        if (type != protocol::WELCOME)
-            qWarning().noquote() << "BUS_UNEXPECTED_MESSAGE" << type;
+        if (type == protocol::WELCOME)
+            return;
+        qWarning().noquote() << "BUS_UNEXPECTED_MESSAGE" << type;
+        // An answer to one of ours that cannot be read ends that request now.
+        quint64 id = 0;
+        if (protocol::messageId(message, &id) && m_pending.contains(id)) {
+            const Pending pending = m_pending.take(id);
+            emit objectLoaded(AppBusObject::error(pending.name, id, core::ErrorProtocol,
+                QStringLiteral("Некорректный ответ сервиса фискального ядра"), pending.kind));
+        }
         return;
     }
     const quint64 id = answer.requestId();
@@ -193,6 +202,13 @@ void AppBusMsgWorker::p_message(const QJsonObject &message)
         answer.setKind(pending.kind);
     }
     emit objectLoaded(answer);
+}
+
+void AppBusMsgWorker::p_badMessage(const QString &error)
+{
+    // Which request the unreadable message answered cannot be known: none is waited for.
+    failAll(core::ErrorProtocol,
+        QStringLiteral("Некорректный ответ сервиса фискального ядра: %1").arg(error));
 }
 
 void AppBusMsgWorker::incomingObject(const AppBusObject &object)

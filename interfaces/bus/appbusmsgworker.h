@@ -62,6 +62,7 @@ protected:
 
 private slots:
     void p_message(const QJsonObject &message);
+    void p_badMessage(const QString &error);
     void p_disconnected();
     void p_reconnect();
 

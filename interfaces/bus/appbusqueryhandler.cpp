@@ -26,9 +26,21 @@ bool AppBusQueryHandler::fail(int code, const QString &text)
     return false;
 }
 
+bool AppBusQueryHandler::nextMessage(QJsonObject *message, qint64 deadlineMsecs)
+{
+    const QDeadlineTimer deadline(deadlineMsecs);
+    while (!m_aborted.loadAcquire() && isOpen() && !deadline.hasExpired()) {
+        if (m_connection->waitForMessage(
+                message, int(qBound<qint64>(1, deadline.remainingTime(), 50))))
+            return true;
+    }
+    return false;
+}
+
 bool AppBusQueryHandler::open(const QString &serverName)
 {
     close();
+    m_aborted.storeRelease(0);
     auto *socket = new QLocalSocket;
     m_connection = new AppBusConnection(socket, this);
     socket->connectToServer(serverName);
@@ -40,7 +52,7 @@ bool AppBusQueryHandler::open(const QString &serverName)
     m_connection->send(protocol::hello(m_clientName, false));
     QJsonObject message;
     QDeadlineTimer deadline(m_timeout);
-    while (m_connection->waitForMessage(&message, int(qMax<qint64>(1, deadline.remainingTime())))) {
+    while (nextMessage(&message, deadline.remainingTime())) {
         const QString type = message.value(QStringLiteral("type")).toString();
         if (type == protocol::WELCOME) {
             m_lastError = 0;
@@ -80,7 +92,7 @@ bool AppBusQueryHandler::loadObject(const QString &name, AppBusObject &object)
         return fail(core::ErrorNoService, QStringLiteral("not connected"));
     QJsonObject message;
     QDeadlineTimer deadline(m_timeout);
-    while (m_connection->waitForMessage(&message, int(qMax<qint64>(1, deadline.remainingTime())))) {
+    while (nextMessage(&message, deadline.remainingTime())) {
         AppBusObject answer;
         if (!protocol::toAnswer(message, &answer) || answer.requestId() != id)
             continue;
@@ -94,6 +106,8 @@ bool AppBusQueryHandler::loadObject(const QString &name, AppBusObject &object)
         m_lastErrorText.clear();
         return true;
     }
+    if (m_aborted.loadAcquire())
+        return fail(core::ErrorNoService, QStringLiteral("stopped"));
     if (!isOpen())
         return fail(core::ErrorNoService, QStringLiteral("the connection ended"));
     return fail(core::ErrorTimeout, QStringLiteral("no answer within %1 ms").arg(m_timeout));

@@ -3,6 +3,8 @@
 
 #include "appbusobject.h"
 
+#include <QAtomicInt>
+#include <QJsonObject>
 #include <QObject>
 #include <QString>
 
@@ -32,17 +34,24 @@ public:
     int lastError() const { return m_lastError; }
     QString lastErrorText() const { return m_lastErrorText; }
 
+    // From any thread: ends a wait in progress and every later one at once, so a worker
+    // blocked on a silent service can be stopped. open() clears it.
+    void abort() { m_aborted.storeRelease(1); }
+
     int timeout() const { return m_timeout; }
     void setTimeout(int msecs) { m_timeout = msecs; }
 
 private:
     bool fail(int code, const QString &text);
+    // The next message within the deadline, waiting in short steps so abort() is heard.
+    bool nextMessage(QJsonObject *message, qint64 deadlineMsecs);
 
     QString m_clientName;
     AppBusConnection *m_connection = nullptr;
     int m_timeout = DEFAULT_TIMEOUT_MS;
     int m_lastError = 0;
     QString m_lastErrorText;
+    QAtomicInt m_aborted;
 };
 
 } // namespace bus

@@ -17,8 +17,10 @@ AppBusQueryWorker::~AppBusQueryWorker() = default;
 
 bool AppBusQueryWorker::doStart()
 {
-    if (!m_handler)
+    if (!m_handler) {
         m_handler = new AppBusQueryHandler(m_clientName, this);
+        m_handlerForAbort.storeRelease(m_handler);
+    }
     if (!m_refreshTimer) {
         m_refreshTimer = new QTimer(this);
         connect(m_refreshTimer, &QTimer::timeout, this, &AppBusQueryWorker::refresh);
@@ -46,6 +48,13 @@ bool AppBusQueryWorker::doStop()
     if (m_handler)
         m_handler->close();
     return true;
+}
+
+void AppBusQueryWorker::abortLoads()
+{
+    // The handler is made in this worker's thread; once made it lives as long as the worker.
+    if (AppBusQueryHandler *h = m_handlerForAbort.loadAcquire())
+        h->abort();
 }
 
 bool AppBusQueryWorker::loadAndStore(const QString &name)

@@ -3,6 +3,7 @@
 
 #include "abstractworker.h"
 
+#include <QAtomicPointer>
 #include <QString>
 #include <QStringList>
 
@@ -36,6 +37,8 @@ public:
     // Opens the query handler; then refreshes every interval, or retries when it failed.
     bool doStart() override;
     bool doStop() override;
+    // From any thread: makes a load in progress give up at once (before doStop()).
+    void abortLoads();
 
 public slots:
     // Loads every listed object into the shared storage.
@@ -52,6 +55,7 @@ private:
     QString m_serverName;
     int m_interval = 300000;
     AppBusQueryHandler *m_handler = nullptr;
+    QAtomicPointer<AppBusQueryHandler> m_handlerForAbort;
     QTimer *m_refreshTimer = nullptr;
     QTimer *m_retryTimer = nullptr;
 };

@@ -16,7 +16,7 @@ CashboxBusController::CashboxBusController(QObject *parent)
 
 CashboxBusController::~CashboxBusController()
 {
-    doKillThreads();
+    stop();
 }
 
 core::FrcoreExternalApi *CashboxBusController::createFrcoreApi(QObject *parent)

@@ -5,13 +5,14 @@
 #include <QCoreApplication>
 #include <QString>
 #include <QStringList>
+#include <QVariantMap>
 
 // The command line of orvactl, checked: every field is usable once parse() returned true.
 class CtlOptions
 {
     Q_DECLARE_TR_FUNCTIONS(CtlOptions)
 public:
-    enum Command { NoCommand, State, Mode, Raw, Money, ShiftTotals };
+    enum Command { NoCommand, State, Mode, Raw, Money, ShiftTotals, Bus };
 
     static const int DEFAULT_TIMEOUT_MS = 10000;
 
@@ -33,10 +34,18 @@ public:
     quint8 mode = 0; // mode
     quint8 code = 0; // raw
     QByteArray payload; // raw
+    QString busName; // --bus; empty: the driver's configured bus name
+    QString busOperation; // bus
+    QVariantMap busArguments; // bus
+
+    // The operations "bus" accepts besides the fiscal core calls.
+    static QStringList busObjectOperations();
+    static QStringList busOperations();
 
 private:
     bool fail(const QString &error);
     bool parseCommand(const QStringList &positional);
+    bool parseBus(const QStringList &args);
 
     QString m_error;
 };

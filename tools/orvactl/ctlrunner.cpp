@@ -137,6 +137,7 @@ void CtlRunner::p_runOnce()
         m_modeChanger->changeMode(m_options.mode);
         break;
     case CtlOptions::NoCommand:
+    case CtlOptions::Bus: // BusRunner's, never over the link
         finish(ExitUsage, CtlOptions::tr("no command given"));
         break;
     }

@@ -36,6 +36,14 @@ QList<QCommandLineOption> optionList()
             QStringLiteral("Make the open shift (opening one if needed) older by H hours."),
             QStringLiteral("H") },
         { QStringLiteral("log-frames"), QStringLiteral("Log every frame in hexadecimal.") },
+        { QStringLiteral("bus"),
+            QStringLiteral("Local socket of the fiscal core service (default: ORVA_BUS_NAME, "
+                           "frcore.conf busName, or orvafrcore in the runtime folder)."),
+            QStringLiteral("NAME") },
+        { QStringLiteral("no-bus"), QStringLiteral("Serve the ATOL port only.") },
+        { QStringLiteral("bus-delay"),
+            QStringLiteral("Milliseconds every fiscal core answer is held back."),
+            QStringLiteral("MS") },
     };
 }
 
@@ -143,5 +151,18 @@ bool EmulatorOptions::parse(const QStringList &arguments, QString *error)
         }
     }
     logFrames = parser.isSet(QStringLiteral("log-frames"));
+    busName = parser.value(QStringLiteral("bus")).trimmed();
+    if (parser.isSet(QStringLiteral("bus")) && busName.isEmpty()) {
+        *error = QStringLiteral("--bus needs a socket name");
+        return false;
+    }
+    noBus = parser.isSet(QStringLiteral("no-bus"));
+    if (parser.isSet(QStringLiteral("bus-delay"))) {
+        busDelayMs = parser.value(QStringLiteral("bus-delay")).toInt(&ok);
+        if (!ok || busDelayMs < 0) {
+            *error = QStringLiteral("--bus-delay needs milliseconds");
+            return false;
+        }
+    }
     return true;
 }

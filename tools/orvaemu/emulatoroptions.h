@@ -23,6 +23,9 @@ public:
     quint32 seed = 0;
     int ageShiftHours = 0;
     bool logFrames = false;
+    QString busName; // empty: the driver's configured bus name
+    bool noBus = false;
+    int busDelayMs = 0;
 
     // False with a message on a bad option; helpRequested() is then checked first.
     bool parse(const QStringList &arguments, QString *error);

@@ -2,6 +2,7 @@
 
 #include "bcd.h"
 #include "commandsupport.h"
+#include "regdata.h"
 
 using qt5ext::BCD;
 using namespace emu;
@@ -136,7 +137,7 @@ QByteArray RegisterModel::tagValue(quint16 tag, bool *known) const
     case 1018:
         return m_state.inn.toLatin1();
     case 1036:
-        return QByteArray();
+        return encode(m_state.core.boxId);
     case 1009:
         return encode(m_state.address);
     case 1187:
@@ -148,10 +149,15 @@ QByteArray RegisterModel::tagValue(quint16 tag, bool *known) const
     case 1062:
         return QByteArray(1, char(m_state.taxSystems));
     case 1057:
+        return QByteArray(1, char(m_state.core.agentFlags));
     case 1002:
+        return QByteArray(
+            1, char((m_state.core.regFlags & fiscal::RegData::FlagAutonomous) ? 1 : 0));
     case 1109:
+        return QByteArray(1, char((m_state.core.regFlags & fiscal::RegData::FlagServices) ? 1 : 0));
     case 1056:
-        return QByteArray(1, '\0');
+        return QByteArray(
+            1, char((m_state.core.regFlags & fiscal::RegData::FlagEncryption) ? 1 : 0));
     default:
         *known = false;
         return QByteArray();

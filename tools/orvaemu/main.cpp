@@ -1,6 +1,8 @@
-// orvaemu: a register on the ATOL 3.1 link for the configurator and its tests.
+// orvaemu: a register on the ATOL 3.1 link, with its fiscal core service on the application
+// bus, for the configurator and its tests.
 
 #include "atolserver.h"
+#include "busserver.h"
 #include "emulatoroptions.h"
 #include "faultinjector.h"
 #include "frcoreconfig.h"
@@ -105,6 +107,22 @@ int main(int argc, char *argv[])
                 .arg(port)
                 .arg(server.errorString()));
         return 3;
+    }
+    // The fiscal core service of the same register, beside its ATOL port.
+    QScopedPointer<BusServer> bus;
+    if (!options.noBus) {
+        qt5ext::InitConfig::setAppWorkDir(QStringLiteral("ORVI"));
+        const QString busName
+            = options.busName.isEmpty() ? FrCoreConfig::busServerName() : options.busName;
+        bus.reset(new BusServer(&model));
+        bus->setReplyDelay(options.busDelayMs);
+        if (!bus->listen(busName)) {
+            say(stderr,
+                QStringLiteral("orvaemu: cannot serve the bus on %1: %2")
+                    .arg(busName, bus->errorString()));
+            return 3;
+        }
+        say(stdout, QStringLiteral("orvaemu: bus on %1").arg(bus->fullServerName()));
     }
     if (faults.isActive())
         say(stdout, QStringLiteral("orvaemu: fault seed %1").arg(seed));

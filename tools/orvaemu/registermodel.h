@@ -7,6 +7,18 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <functional>
+
+namespace core {
+class FrCoreFullState;
+}
+namespace fiscal {
+class FsStatus;
+class RegData;
+} // namespace fiscal
 
 // The register itself, without any link: takes a device command (code and payload) and
 // gives the answer a register gives, changing its state as a register would. Persisting
@@ -38,6 +50,8 @@ public:
 
     quint8 mode() const { return m_mode; }
     quint8 submode() const;
+    // The model number it reports, as the fiscal core's model data say.
+    quint8 modelCode() const;
     quint8 modeByte() const { return quint8((submode() << 4) | m_mode); }
     bool shiftExpired() const;
     // The register's clock: the host clock moved by the offset set with the date and time
@@ -48,6 +62,28 @@ public:
     void ageShift(int hours);
 
     Answer execute(const QByteArray &command);
+
+    // The fiscal core service's side of the same register: operations and bus objects by
+    // name (corecommands.cpp: dispatch and tables; coresettings.cpp: settings;
+    // coreregistration.cpp: state, registration data and registration).
+    struct CoreReply
+    {
+        int code = 0; // core::FrcoreError
+        QString text;
+        QVariantMap value;
+        bool ok() const { return code == 0; }
+    };
+    typedef std::function<void(int minimum, int maximum, int value)> Progress;
+    static const int MAX_REGISTRATIONS = 12;
+
+    CoreReply coreCall(const QString &operation, const QVariantMap &arguments,
+        const Progress &progress = Progress());
+    CoreReply coreObject(const QString &name) const;
+    CoreReply storeCoreObject(const QString &name, const QVariantMap &content);
+    static QStringList coreObjectNames();
+    fiscal::FsStatus fsStatus() const;
+    fiscal::RegData regData() const;
+    core::FrCoreFullState fullState() const;
 
 signals:
     void stateChanged();
@@ -100,6 +136,19 @@ private:
     void print(const QJsonObject &document);
     QByteArray tagValue(quint16 tag, bool *known) const;
     QDateTime nowUtc() const;
+
+    CoreReply setCashiers(const QVariantMap &arguments);
+    CoreReply setSections(const QVariantMap &arguments);
+    CoreReply setDiscounts(const QVariantMap &arguments);
+    CoreReply setTaxMap(const QVariantMap &content);
+    CoreReply setOfdSettings(const QVariantMap &arguments);
+    CoreReply setPrinterSettings(const QVariantMap &arguments);
+    CoreReply setAtolModelData(const QVariantMap &arguments);
+    CoreReply setFrCoreSettings(const QVariantMap &content);
+    CoreReply registrationInfo() const;
+    CoreReply activate(const QVariantMap &arguments, const Progress &progress);
+    QString cashboxVersion() const;
+    static CoreReply coreFail(int code, const QString &text);
 
     static Answer ok(const QByteArray &data = QByteArray());
     static Answer refuse(quint8 code);

@@ -149,6 +149,7 @@ QJsonObject RegisterState::toJson() const
     for (auto it = tables.cbegin(); it != tables.cend(); ++it)
         t.insert(it.key(), QString::fromLatin1(it.value().toHex()));
     o.insert(QStringLiteral("tables"), t);
+    o.insert(QStringLiteral("core"), core.toJson());
     return o;
 }
 
@@ -207,6 +208,11 @@ bool RegisterState::fromJson(const QJsonObject &o, RegisterState *out, QString *
     }
     if (s.shiftOpen && !s.shiftOpenedAt.isValid())
         r.fail("shiftOpenedAt");
+    if (o.contains(QStringLiteral("core"))) {
+        QString bad;
+        if (!FiscalCoreData::fromJson(r.object("core"), &s.core, &bad))
+            r.fail("core");
+    }
     if (!r.bad().isEmpty()) {
         *error = QStringLiteral("missing or invalid \"%1\"").arg(r.bad());
         return false;

@@ -1,6 +1,7 @@
 #ifndef REGISTERSTATE_H
 #define REGISTERSTATE_H
 
+#include "fiscalcoredata.h"
 #include "receipt.h"
 
 #include <QDateTime>
@@ -63,6 +64,9 @@ public:
 
     // Programmed table cells, "table.row.field" -> value.
     QMap<QString, QByteArray> tables;
+
+    // What the fiscal core service keeps; a state written before it existed gets a fresh one.
+    FiscalCoreData core = FiscalCoreData::fresh();
 
     QJsonObject toJson() const;
     // False, with a reason, for anything that is not a state this program wrote.

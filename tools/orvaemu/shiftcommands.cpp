@@ -46,6 +46,7 @@ RegisterModel::Answer RegisterModel::closeShift()
     m_state.shift = RegisterState::Totals();
     m_state.shiftOpen = false;
     m_state.shiftOpenedAt = QDateTime();
+    m_state.core.shiftClosedAt = m_state.lastDocumentAt;
     m_state.receiptNumber = 0;
     print(doc);
     emit stateChanged();
