@@ -60,8 +60,11 @@ RegistrationWidget::RegistrationWidget(QWidget *parent)
             m_api = bus->createFrcoreApi(this);
     }
 
-    for (const OfdOperator &ofd : OfdOperator::all())
+    for (const OfdOperator &ofd : OfdOperator::all()) {
         ui->cbOfdName->addItem(ofd.name, QVariant::fromValue<quint64>(ofd.inn));
+        ui->cbOfdName->setItemData(ui->cbOfdName->count() - 1,
+            QStringLiteral("%1\n%2\n%3").arg(ofd.name, ofd.order, ofd.webSite), Qt::ToolTipRole);
+    }
     for (const Reason &reason : REASONS)
         ui->cbRegReasonCode->addItem(tr(reason.text), reason.code);
 
@@ -442,6 +445,8 @@ void RegistrationWidget::on_cbOfdName_currentIndexChanged(int index)
     if (index < 0)
         return;
     ui->leOfdInn->setText(OfdOperator::innText(ui->cbOfdName->itemData(index).toULongLong()));
+    const QString about = ui->cbOfdName->itemData(index, Qt::ToolTipRole).toString();
+    ui->cbOfdName->setToolTip(about.isEmpty() ? ui->cbOfdName->itemText(index) : about);
     checkData(true);
 }
 
