@@ -72,7 +72,9 @@ RegistrationWidget::RegistrationWidget(QWidget *parent)
     m_serialTimer->setSingleShot(true);
     m_serialTimer->setInterval(SERIAL_INTERVAL_MS);
     connect(m_serialTimer, &QTimer::timeout, this, &RegistrationWidget::updateSerial);
-    updateSerial();
+    // Not from here: a first look that finds the storage known loads the registration, and
+    // that waits on the service; the window around the page should be up by then.
+    QTimer::singleShot(0, this, &RegistrationWidget::updateSerial);
 
     ui->leUserInn->setMaxLength(12);
     ui->leUserName->setMaxLength(256);

@@ -35,8 +35,9 @@ public:
     explicit RegistrationWidget(QWidget *parent = nullptr);
     ~RegistrationWidget() override;
 
-    // Reads the registration data from the fiscal core into the form.
-    void reload();
+    // Reads the registration data from the fiscal core into the form. The main window calls
+    // it by name when the page is shown.
+    Q_INVOKABLE void reload();
     // Validates the form and sets what is enabled; unless quiet, tells the user what is wrong.
     // True when the data may be sent.
     bool checkData(bool quiet);

@@ -129,6 +129,11 @@ QStringList FiscalCoreFixture::operations(const QList<bus::AppBusCommand> &comma
     return names;
 }
 
+quint16 FiscalCoreFixture::atolPort() const
+{
+    return m_emu ? m_emu->port() : 0;
+}
+
 QJsonObject FiscalCoreFixture::stateJson() const
 {
     QFile f(m_dir->path() + QStringLiteral("/state.json"));

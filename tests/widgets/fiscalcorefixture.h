@@ -47,6 +47,7 @@ protected:
     // The commands carried since the last call, oldest first.
     QList<bus::AppBusCommand> takeCommands();
     static QStringList operations(const QList<bus::AppBusCommand> &commands);
+    quint16 atolPort() const;
     QJsonObject stateJson() const;
     QList<QJsonObject> journal() const;
     // orvactl against the service's ATOL port: exit code and standard output.

@@ -2,6 +2,9 @@
 // sends, and what the register holds afterwards.
 
 #include "fiscalcorefixture.h"
+#include "frcfgroot.h"
+#include "frcommandscontroller.h"
+#include "mainwindow.h"
 #include "recordingprompts.h"
 #include "regdata.h"
 #include "registrationwidget.h"
@@ -9,6 +12,7 @@
 #include "regreasondetailselectdialog.h"
 #include "sharedobjectsstorage.h"
 #include "tempprofile.h"
+#include "waitmessagewidget.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -74,6 +78,7 @@ private slots:
     void reload_data();
     void reload();
     void updateSerial();
+    void shownByMainWindow();
     void reasonDetails_data();
     void reasonDetails();
 
@@ -118,7 +123,8 @@ void TestRegistrationWidget::newPage()
     m_page = new RegistrationWidget;
     m_page->setSerialInterval(TICK_MS);
     m_page->show();
-    QVERIFY(child<QGroupBox>("gbRegistration")->isEnabled());
+    // The first look at the storage state loads the form before it opens.
+    QTRY_VERIFY_WITH_TIMEOUT(child<QGroupBox>("gbRegistration")->isEnabled(), WAIT_MS);
     takeCommands();
 }
 
@@ -452,6 +458,7 @@ void TestRegistrationWidget::reload()
     }
     takeCommands();
     m_page = new RegistrationWidget;
+    QTRY_VERIFY_WITH_TIMEOUT(child<QGroupBox>("gbRegistration")->isEnabled(), WAIT_MS);
 
     const QList<bus::AppBusCommand> commands = takeCommands();
     QCOMPARE(operations(commands).contains("getRegistrationInfo"), asked);
@@ -490,6 +497,32 @@ void TestRegistrationWidget::updateSerial()
     QTest::qWait(10 * TICK_MS);
     QCOMPARE(operations(takeCommands()).count("getRegistrationInfo"), 1);
     QCOMPARE(child<QLineEdit>("leRegNumber")->text(), REG_NUMBER);
+}
+
+// Shown by its mode button, the page loads again while the register link is up, and not
+// while it is down.
+void TestRegistrationWidget::shownByMainWindow()
+{
+    QVERIFY(startService(registeredState()));
+    m_profile->setAtolPort(atolPort());
+    MainWindow window(m_root->sessionManager());
+    m_page = window.findChild<RegistrationWidget *>("pageFiscal");
+    QVERIFY(m_page);
+    QTRY_VERIFY_WITH_TIMEOUT(child<QGroupBox>("gbRegistration")->isEnabled(), WAIT_MS);
+    auto show = [&](const char *button) {
+        QTest::mouseClick(window.findChild<QPushButton *>(button), Qt::LeftButton);
+        return operations(takeCommands()).count("getRegistrationInfo");
+    };
+    takeCommands();
+    QCOMPARE(show("pbFiscMode"), 0);
+    QCOMPARE(show("pbRegs"), 0);
+    FrCommandsController *link = m_root->commandsController();
+    m_root->startCommandsController();
+    QTRY_VERIFY_WITH_TIMEOUT(link->isConnected(), WAIT_MS);
+    QCOMPARE(show("pbFiscMode"), 1);
+    m_root->stopCommandsController();
+    QTRY_VERIFY_WITH_TIMEOUT(!link->isConnected(), WAIT_MS);
+    m_page = nullptr;
 }
 
 void TestRegistrationWidget::reasonDetails_data()
