@@ -153,3 +153,12 @@ void RegReasonDetailSelectDialog::on_pbCancel_clicked()
 {
     reject();
 }
+
+// A click anywhere on a reason ticks it, not only on its small box.
+void RegReasonDetailSelectDialog::on_twReasons_cellClicked(int row, int column)
+{
+    if (column != DESCRIPTION_COLUMN)
+        return;
+    QTableWidgetItem *code = ui->twReasons->item(row, CODE_COLUMN);
+    code->setCheckState(code->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}

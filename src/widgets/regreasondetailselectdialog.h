@@ -23,6 +23,7 @@ public:
 private slots:
     void on_pbOk_clicked();
     void on_pbCancel_clicked();
+    void on_twReasons_cellClicked(int row, int column);
 
 private:
     Ui::RegReasonDetailSelectDialog *ui;

@@ -534,8 +534,8 @@ void TestRegistrationWidget::reasonDetails_data()
     QTest::newRow("none") << QList<int>() << 0u;
 }
 
-// The mask is built from the reason codes, not from the rows; OK with nothing checked
-// warns and keeps the dialog open.
+// The mask is built from the reason codes, not from the rows; OK with nothing ticked warns
+// and keeps the dialog open.
 void TestRegistrationWidget::reasonDetails()
 {
     QFETCH(QList<int>, codes);
@@ -545,8 +545,12 @@ void TestRegistrationWidget::reasonDetails()
     auto *table = dialog.findChild<QTableWidget *>("twReasons");
     QCOMPARE(table->rowCount(), 16);
     for (int row = 0; row < table->rowCount(); ++row) {
-        if (codes.contains(table->item(row, 0)->text().toInt()))
-            table->item(row, 0)->setCheckState(Qt::Checked);
+        if (!codes.contains(table->item(row, 0)->text().toInt()))
+            continue;
+        // Anywhere on the description ticks the reason.
+        table->scrollToItem(table->item(row, 1));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+            table->visualItemRect(table->item(row, 1)).center());
     }
     QTest::mouseClick(dialog.findChild<QPushButton *>("pbOk"), Qt::LeftButton);
     QCOMPARE(dialog.mask(), mask);
