@@ -31,6 +31,11 @@ void AppBusController::initWorkers(AppBusMsgWorker *msgWorker, AppBusQueryWorker
     connect(this, &AppBusController::objectRequested, msgWorker, &AppBusMsgWorker::requestObject);
     connect(msgWorker, &AppBusMsgWorker::connectionChanged, this,
         &AppBusController::p_connectionChanged);
+    // Whatever changed while the service was away was never sent: fetch it all again.
+    connect(msgWorker, &AppBusMsgWorker::connectionChanged, queryWorker, [queryWorker](bool up) {
+        if (up)
+            queryWorker->refresh();
+    });
     connectWorkers(msgWorker, queryWorker);
     addWorkerToThread(msgWorker);
     addWorkerToThread(queryWorker);

@@ -74,6 +74,12 @@ bool AppBusQueryWorker::loadAndStore(const QString &name)
 
 void AppBusQueryWorker::refresh()
 {
+    if (!m_handler || !m_handler->isOpen()) {
+        // Not (or no longer) connected: reconnect, which fetches what doStart() fetches.
+        if (m_handler && (!m_retryTimer || !m_retryTimer->isActive()))
+            restart();
+        return;
+    }
     for (const QString &name : qAsConst(m_objectNames))
         loadAndStore(name);
 }

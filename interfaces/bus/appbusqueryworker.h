@@ -41,7 +41,8 @@ public:
     void abortLoads();
 
 public slots:
-    // Loads every listed object into the shared storage.
+    // Loads every listed object into the shared storage; reconnects first when the
+    // connection is gone.
     virtual void refresh();
 
 protected:

@@ -109,6 +109,7 @@ private slots:
     void primaryRegistrationSeenOverAtol();
     void cashOverAtolSeenOnBus();
     void sharedObjectsAfterStart();
+    void serviceBackWithNewData();
     void socketForOwnerOnly();
     void serviceAbsent();
     void serviceSilent_data();
@@ -543,6 +544,30 @@ void TestBusService::sharedObjectsAfterStart()
     QSignalSpy loaded(m_controller, &CashboxBusController::settingsLoaded);
     m_controller->downloadSettings();
     QVERIFY(loaded.wait(WAIT_MS));
+}
+
+// What changed while the service was away reaches the shared storage once it is back,
+// although no change happens after the reconnection.
+void TestBusService::serviceBackWithNewData()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(
+        bus::SharedObjectsStorage::contains(fiscal::RegData::BUS_OBJECT_NAME), WAIT_MS);
+    m_emu->stop();
+    QJsonObject state = stateJson();
+    QJsonObject registration = state.value("registration").toObject();
+    registration.insert("userName", "ИП Новиков");
+    state.insert("registration", registration);
+    QFile f(statePath());
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QJsonDocument(state).toJson());
+    f.close();
+    QVERIFY(restartService());
+    bus::AppBusObject object;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        bus::SharedObjectsStorage::get(fiscal::RegData::BUS_OBJECT_NAME, object)
+            && object.content().value("userName").toString() == "ИП Новиков",
+        WAIT_MS);
+    QVERIFY(bus::SharedObjectsStorage::contains(core::AtolTaxMap::OBJECT_NAME));
 }
 
 // Only the owner may open the service's socket (root passes any check, so the mode bits
