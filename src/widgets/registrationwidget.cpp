@@ -40,9 +40,20 @@ const Reason REASONS[] = {
 // What the form sends for the OFD name of a register that works without an operator.
 const QString AUTONOMOUS_OFD_NAME = QStringLiteral("0000000000");
 
-QByteArray latin1(const QString &text)
+quint32 maskOf(const QList<QCheckBox *> &boxes)
 {
-    return text.toLatin1();
+    quint32 mask = 0;
+    for (int bit = 0; bit < boxes.size(); ++bit) {
+        if (boxes.at(bit)->isChecked())
+            mask |= quint32(1) << bit;
+    }
+    return mask;
+}
+
+void applyMask(const QList<QCheckBox *> &boxes, quint32 mask)
+{
+    for (int bit = 0; bit < boxes.size(); ++bit)
+        boxes.at(bit)->setChecked(mask & (quint32(1) << bit));
 }
 
 } // namespace
@@ -183,22 +194,6 @@ QList<QCheckBox *> RegistrationWidget::taxSystemBoxes() const
         ui->cbFiscalOnce, ui->cbFiscalOnceSh, ui->cbFiscalPatent };
 }
 
-static quint32 maskOf(const QList<QCheckBox *> &boxes)
-{
-    quint32 mask = 0;
-    for (int bit = 0; bit < boxes.size(); ++bit) {
-        if (boxes.at(bit)->isChecked())
-            mask |= quint32(1) << bit;
-    }
-    return mask;
-}
-
-static void applyMask(const QList<QCheckBox *> &boxes, quint32 mask)
-{
-    for (int bit = 0; bit < boxes.size(); ++bit)
-        boxes.at(bit)->setChecked(mask & (quint32(1) << bit));
-}
-
 quint32 RegistrationWidget::agentMask() const
 {
     return maskOf(agentBoxes());
@@ -240,31 +235,31 @@ void RegistrationWidget::reload()
     ui->pbClearFn->setVisible(debugStorage);
     ui->pbGenerateRegNumber->setVisible(debugStorage);
 
-    const QString error = m_api ? loadRegistration() : QString();
+    QString error;
+    const bool loaded = !m_api || loadRegistration(&error);
     checkData(true);
     hideWait();
     m_busy = false;
-    if (!error.isNull())
+    if (!loaded)
         UserPrompts::critical(this, tr("Reg info loading error"), error);
 }
 
-QString RegistrationWidget::loadRegistration()
+bool RegistrationWidget::loadRegistration(QString *errorText)
 {
     QList<core::Cashier> cashiers;
     if (!m_api->getCashiers(cashiers) || cashiers.isEmpty()) {
         qWarning().noquote() << "REG_INFO_NO_CASHIERS" << m_api->lastErrorText();
-        return QString();
+        return true;
     }
     m_cashiers.clear();
     fillCashiers();
 
     fiscal::FiscalDocProperties properties;
     int errorCode = 0;
-    QString errorText;
-    if (!m_api->getRegistrationInfo(currentCashier(), properties, errorCode, errorText)) {
-        qWarning().noquote() << "REG_INFO_LOAD_FAILED" << errorCode << errorText;
+    if (!m_api->getRegistrationInfo(currentCashier(), properties, errorCode, *errorText)) {
+        qWarning().noquote() << "REG_INFO_LOAD_FAILED" << errorCode << *errorText;
         // A register that was never registered has nothing to load.
-        return m_fsStatus.fiscalized() ? errorText : QString();
+        return !m_fsStatus.fiscalized();
     }
 
     const QList<FlagBox> flags = flagBoxes();
@@ -326,7 +321,7 @@ QString RegistrationWidget::loadRegistration()
     }
     if (!ofdInn.isEmpty())
         showOfd(ofdInn, ofdName);
-    return QString();
+    return true;
 }
 
 // Selects the operator the register is registered with, so that a re-registration sends
@@ -393,7 +388,7 @@ bool RegistrationWidget::checkData(bool quiet)
             messages << message;
     };
 
-    if (!RegNumberValidator::checkInn(latin1(ui->leUserInn->text())))
+    if (!RegNumberValidator::checkInn(ui->leUserInn->text().toLatin1()))
         error(tr("Введен некорректный ИНН пользователя"));
 
     const bool autonomous = ui->cbSeparateMode->isChecked();
@@ -401,11 +396,11 @@ bool RegistrationWidget::checkData(bool quiet)
     ui->lbOfdInn->setEnabled(!autonomous);
     ui->lbOfdName->setEnabled(!autonomous);
     ui->cbOfdName->setEnabled(!autonomous);
-    if (!autonomous && !RegNumberValidator::checkInn(latin1(ui->leOfdInn->text())))
+    if (!autonomous && !RegNumberValidator::checkInn(ui->leOfdInn->text().toLatin1()))
         error(tr("Введен некорректный ИНН ОФД"));
 
     if (!RegNumberValidator::check(
-            latin1(ui->leRegNumber->text()), m_serial, latin1(ui->leUserInn->text())))
+            ui->leRegNumber->text().toLatin1(), m_serial, ui->leUserInn->text().toLatin1()))
         error(tr("Введен некорректный регистрационный номер ККТ"));
 
     if (!autonomous && ui->leOfdInn->text().isEmpty())
@@ -469,12 +464,12 @@ void RegistrationWidget::on_pbGenerateRegNumber_clicked()
         = UserPrompts::getText(this, title, tr("ИНН"), &ok, ui->leUserInn->text()).trimmed();
     if (!ok || inn.isEmpty())
         return;
-    if (!RegNumberValidator::checkInn(latin1(inn))) {
+    if (!RegNumberValidator::checkInn(inn.toLatin1())) {
         UserPrompts::warning(this, tr("Внимание"), tr("Введен некорректный ИНН пользователя"));
         return;
     }
-    const QByteArray number
-        = RegNumberValidator::create(latin1(ordinal), factoryNumber.toLongLong(), latin1(inn));
+    const QByteArray number = RegNumberValidator::create(
+        ordinal.toLatin1(), factoryNumber.toLongLong(), inn.toLatin1());
     if (number.isEmpty()) {
         UserPrompts::warning(this, tr("Внимание"),
             tr("При генерации номера возникла ошибка. Проверьте исходные данные"));

@@ -82,8 +82,8 @@ private:
 
     bool serialKnown() const;
     void showSerial();
-    // Empty, or the text to show when a fiscalized register's data could not be read.
-    QString loadRegistration();
+    // False, with the text to show, when a fiscalized register's data could not be read.
+    bool loadRegistration(QString *errorText);
     // The form as the property list of a registration.
     fiscal::FiscalDocProperties properties() const;
     void fillCashiers();
