@@ -134,13 +134,6 @@ quint16 FiscalCoreFixture::atolPort() const
     return m_emu ? m_emu->port() : 0;
 }
 
-QJsonObject FiscalCoreFixture::stateJson() const
-{
-    QFile f(m_dir->path() + QStringLiteral("/state.json"));
-    return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object()
-                                       : QJsonObject();
-}
-
 QList<QJsonObject> FiscalCoreFixture::journal() const
 {
     QList<QJsonObject> out;

@@ -48,7 +48,6 @@ protected:
     QList<bus::AppBusCommand> takeCommands();
     static QStringList operations(const QList<bus::AppBusCommand> &commands);
     quint16 atolPort() const;
-    QJsonObject stateJson() const;
     QList<QJsonObject> journal() const;
     // orvactl against the service's ATOL port: exit code and standard output.
     int orvactl(const QStringList &arguments, QString *out) const;
