@@ -31,7 +31,7 @@ if [ "${ORVAEMU:-1}" != 0 ]; then
     emu_log="$emu_dir/orvaemu.log"
     # shellcheck disable=SC2086
     "$ORVA_BUILD_DIR/bin/orvaemu" --state "$emu_dir/state.json" --journal "$emu_dir/journal.jsonl" \
-        ${ORVAEMU_ARGS:-} >"$emu_log" 2>&1 &
+        --receipts "$emu_dir/receipts" ${ORVAEMU_ARGS:-} >"$emu_log" 2>&1 &
     emu_pid=$!
     for _ in $(seq 50); do
         grep -q "listening on" "$emu_log" && break

@@ -170,16 +170,16 @@ void TestBusClient::badAnswers()
 // service keeps reporting outlives the limit.
 void TestBusClient::progressKeepsTheCallAlive()
 {
-    m_service->answer = [this](QLocalSocket *s, quint64 id) {
+    m_service->answer = [](QLocalSocket *s, quint64 id) {
         for (int step = 1; step <= 4; ++step) {
-            QTimer::singleShot(150 * step, s,
+            QTimer::singleShot(400 * step, s,
                 [s, id, step]() { s->write(protocol::frame(protocol::progress(id, 0, 4, step))); });
         }
         QTimer::singleShot(
-            750, s, [s, id]() { s->write(protocol::frame(protocol::reply(id, QJsonObject()))); });
-        Q_UNUSED(this)
+            1900, s, [s, id]() { s->write(protocol::frame(protocol::reply(id, QJsonObject()))); });
     };
-    m_api->setTimeout(400);
+    // Each step comes well within the limit; the whole call takes nearly twice as long.
+    m_api->setTimeout(1000);
     QSignalSpy range(m_api, &core::FrcoreExternalApi::progressRange);
     QSignalSpy value(m_api, &core::FrcoreExternalApi::progressValue);
     int code = -100;

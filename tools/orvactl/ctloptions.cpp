@@ -60,6 +60,8 @@ QString CtlOptions::usage()
               "  --timeout MS     limit for the whole run (default %1)\n"
               "  --repeat N       run the command N times in a row\n"
               "  --stats          then print runs, median, p99 and max time in ms\n"
+              "  --req-interval MS  ask for an accepted task's result this often\n"
+              "                   (default: the link's 3000 ms)\n"
               "  --verbose        log lines to standard error\n"
               "  --bus NAME       local socket of the fiscal core service (default:\n"
               "                   ORVA_BUS_NAME, frcore.conf busName, the runtime folder)\n"
@@ -138,10 +140,12 @@ bool CtlOptions::parse(const QStringList &arguments)
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"), QString(), QStringLiteral("MS"));
     const QCommandLineOption repeatOption(QStringLiteral("repeat"), QString(), QStringLiteral("N"));
+    const QCommandLineOption reqOption(
+        QStringLiteral("req-interval"), QString(), QStringLiteral("MS"));
     const QCommandLineOption statsOption(QStringLiteral("stats"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"));
     const QCommandLineOption busOption(QStringLiteral("bus"), QString(), QStringLiteral("NAME"));
-    parser.addOptions({ helpOption, hostOption, portOption, timeoutOption, repeatOption,
+    parser.addOptions({ helpOption, hostOption, portOption, timeoutOption, repeatOption, reqOption,
         statsOption, verboseOption, busOption });
 
     if (!parser.parse(arguments))
@@ -177,6 +181,11 @@ bool CtlOptions::parse(const QStringList &arguments)
     if (parser.isSet(repeatOption) && !toInt(parser.value(repeatOption), 1, 10000000, &repeat)) {
         return fail(tr("bad repeat count \"%1\": expected a positive number")
                         .arg(parser.value(repeatOption)));
+    }
+    if (parser.isSet(reqOption)
+        && !toInt(parser.value(reqOption), 10, 24 * 3600 * 1000, &reqIntervalMs)) {
+        return fail(tr("bad REQ interval \"%1\": expected at least 10 milliseconds")
+                        .arg(parser.value(reqOption)));
     }
     return parseCommand(parser.positionalArguments());
 }

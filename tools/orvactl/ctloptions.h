@@ -28,6 +28,7 @@ public:
     quint16 port = 0; // 0: the driver's configured ATOL port
     int timeoutMs = DEFAULT_TIMEOUT_MS;
     int repeat = 1;
+    int reqIntervalMs = 0; // 0: the link's own period
     bool stats = false;
 
     Command command = NoCommand;

@@ -36,9 +36,14 @@ QList<QCommandLineOption> optionList()
             QStringLiteral("Make the open shift (opening one if needed) older by H hours."),
             QStringLiteral("H") },
         { QStringLiteral("log-frames"), QStringLiteral("Log every frame in hexadecimal.") },
+        { QStringLiteral("receipts"),
+            QStringLiteral("Render every printed document as a PNG receipt in DIR and send its "
+                           "path to the local socket \"receiptFile\"."),
+            QStringLiteral("DIR") },
         { QStringLiteral("bus"),
-            QStringLiteral("Local socket of the fiscal core service (default: ORVA_BUS_NAME, "
-                           "frcore.conf busName, or orvafrcore in the runtime folder)."),
+            QStringLiteral("Local socket of the fiscal core service. Without --port the default "
+                           "is the driver's (ORVA_BUS_NAME, frcore.conf busName, or orvafrcore "
+                           "in the runtime folder); with --port there is no bus unless given."),
             QStringLiteral("NAME") },
         { QStringLiteral("no-bus"), QStringLiteral("Serve the ATOL port only.") },
         { QStringLiteral("bus-delay"),
@@ -98,6 +103,11 @@ bool EmulatorOptions::parse(const QStringList &arguments, QString *error)
     }
     statePath = parser.value(QStringLiteral("state"));
     journalPath = parser.value(QStringLiteral("journal"));
+    receiptsPath = parser.value(QStringLiteral("receipts"));
+    if (parser.isSet(QStringLiteral("receipts")) && receiptsPath.isEmpty()) {
+        *error = QStringLiteral("--receipts needs a folder");
+        return false;
+    }
     if (parser.isSet(QStringLiteral("password"))) {
         password = parser.value(QStringLiteral("password")).toLongLong(&ok);
         if (!ok || password < 0 || password > 99999999) {

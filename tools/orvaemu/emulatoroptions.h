@@ -23,6 +23,7 @@ public:
     quint32 seed = 0;
     int ageShiftHours = 0;
     bool logFrames = false;
+    QString receiptsPath;
     QString busName; // empty: the driver's configured bus name
     bool noBus = false;
     int busDelayMs = 0;
