@@ -164,11 +164,13 @@ void RegistrationWidget::showWait(const QString &text)
 
 void RegistrationWidget::hideWait()
 {
-    if (m_wait && m_api)
+    // Only our own: another page may have put up its overlay since.
+    if (!m_wait)
+        return;
+    if (m_api)
         disconnect(m_api, nullptr, m_wait, nullptr);
+    m_wait->close();
     m_wait = nullptr;
-    if (FrCfgRoot *root = FrCfgRoot::instance())
-        root->hideWaitWidget();
 }
 
 QList<RegistrationWidget::FlagBox> RegistrationWidget::flagBoxes() const

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTableWidget>
 #include <QtTest>
 
@@ -506,7 +507,14 @@ void TestRegistrationWidget::shownByMainWindow()
     QVERIFY(startService(registeredState()));
     m_profile->setAtolPort(atolPort());
     MainWindow window(m_root->sessionManager());
+    m_root->setMainWindow(&window);
     m_page = window.findChild<RegistrationWidget *>("pageFiscal");
+    // The window owns the page; on any way out nothing may point at either.
+    const auto forget = qScopeGuard([this] {
+        m_root->stopCommandsController();
+        m_root->setMainWindow(nullptr);
+        m_page = nullptr;
+    });
     QVERIFY(m_page);
     QTRY_VERIFY_WITH_TIMEOUT(child<QGroupBox>("gbRegistration")->isEnabled(), WAIT_MS);
     auto show = [&](const char *button) {
@@ -520,9 +528,10 @@ void TestRegistrationWidget::shownByMainWindow()
     m_root->startCommandsController();
     QTRY_VERIFY_WITH_TIMEOUT(link->isConnected(), WAIT_MS);
     QCOMPARE(show("pbFiscMode"), 1);
+    // Its overlay, modal, is gone with the load.
+    QVERIFY(!window.waitWidget() || !window.waitWidget()->isVisible());
     m_root->stopCommandsController();
     QTRY_VERIFY_WITH_TIMEOUT(!link->isConnected(), WAIT_MS);
-    m_page = nullptr;
 }
 
 void TestRegistrationWidget::reasonDetails_data()
