@@ -100,6 +100,8 @@ private:
     {
         return child<ProgrammingModeTabsWidget>("pageProgMode");
     }
+    template<typename T>
+    T *inPage(const char *name) const;
     void openTab(int index);
     void click(const char *button);
     FrcoreTableModel *tabModel(int tab) const;
@@ -108,18 +110,28 @@ private:
     QStringList taxBoxTexts() const;
 };
 
+template<typename T>
+T *TestProgrammingTabs::inPage(const char *name) const
+{
+    // Other pages of the window use some of the same object names.
+    T *w = page()->findChild<T *>(QLatin1String(name));
+    if (!w)
+        qWarning("no widget %s on the programming page", name);
+    return w;
+}
+
 void TestProgrammingTabs::openTab(int index)
 {
     child<QPushButton>("pbProgMode")->click();
     QCOMPARE(child<QStackedWidget>("mainTabs")->currentWidget(), page());
-    QTabBar *bar = child<QTabWidget>("tabWidget")->tabBar();
+    QTabBar *bar = inPage<QTabWidget>("tabWidget")->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-    QCOMPARE(child<QTabWidget>("tabWidget")->currentIndex(), index);
+    QCOMPARE(inPage<QTabWidget>("tabWidget")->currentIndex(), index);
 }
 
 void TestProgrammingTabs::click(const char *button)
 {
-    QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    QTest::mouseClick(inPage<QPushButton>(button), Qt::LeftButton);
 }
 
 FrcoreTableModel *TestProgrammingTabs::tabModel(int tab) const
@@ -137,12 +149,12 @@ FrcoreTableModel *TestProgrammingTabs::tabModel(int tab) const
 QTableView *TestProgrammingTabs::tabView(int tab) const
 {
     static const char *const names[] = { "tvCashmanList", "tvSections", "tvDiscounts" };
-    return child<QTableView>(names[tab]);
+    return inPage<QTableView>(names[tab]);
 }
 
 bool TestProgrammingTabs::markerShown(int tab) const
 {
-    QWidget *editor = child<QTabWidget>("tabWidget")->widget(tab);
+    QWidget *editor = inPage<QTabWidget>("tabWidget")->widget(tab);
     auto *icon = editor->findChild<QLabel *>(QStringLiteral("lvEditDescriptionIcon"));
     auto *text = editor->findChild<QLabel *>(QStringLiteral("lvEditDescription"));
     return icon->isVisibleTo(editor) && text->isVisibleTo(editor)
@@ -153,7 +165,7 @@ QStringList TestProgrammingTabs::taxBoxTexts() const
 {
     QStringList texts;
     for (int i = 1; i <= 6; ++i)
-        texts << child<QComboBox>(qPrintable(QStringLiteral("cbTax%1").arg(i)))->currentText();
+        texts << inPage<QComboBox>(qPrintable(QStringLiteral("cbTax%1").arg(i)))->currentText();
     return texts;
 }
 
@@ -284,7 +296,7 @@ void TestProgrammingTabs::taxTexts()
     QCOMPARE(model.data(model.index(0, 0)).toString(), text);
     QCOMPARE(model.data(model.index(0, 0), Qt::EditRole).toInt(), rate);
     if (isValidTaxRate(rate)) {
-        auto *box = child<QComboBox>("cbTax1");
+        auto *box = inPage<QComboBox>("cbTax1");
         QCOMPARE(box->count(), 6);
         QCOMPARE(box->itemText(rate - 1), text);
     }
@@ -306,7 +318,7 @@ void TestProgrammingTabs::reloadByTab()
     QFETCH(int, tab);
     QFETCH(int, rows);
 
-    QCOMPARE(child<QTabWidget>("tabWidget")->currentIndex(), 0);
+    QCOMPARE(inPage<QTabWidget>("tabWidget")->currentIndex(), 0);
     openTab(tab);
     QStringList overlays;
     auto record = [&] {
