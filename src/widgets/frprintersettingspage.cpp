@@ -4,6 +4,7 @@
 #include "frcfgroot.h"
 #include "frcoreclient.h"
 #include "frcoreexternalapi.h"
+#include "frprintersettings.h"
 #include "rs232printersettings.h"
 #include "userprompts.h"
 
@@ -30,6 +31,8 @@ FrPrinterSettingsPage::FrPrinterSettingsPage(QWidget *parent)
         printer.setModel(settings.printerModel());
         ui->cbPrinterModel->addItem(printer.printerInfo().name, type);
     }
+    // Nothing is shown as the service's printer before it was read.
+    ui->cbPrinterModel->setCurrentIndex(-1);
     QStringList ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         ports << info.portName();
@@ -84,14 +87,10 @@ void FrPrinterSettingsPage::save()
         qDebug() << "PRINTER_SETTINGS_SAVE_SKIPPED never loaded";
         return;
     }
-    // Over the settings last read: a port or rate missing from the lists keeps its value
-    // rather than being sent empty.
-    core::FrPrinterSettings settings = m_settings;
+    core::FrPrinterSettings settings;
     settings.setType(core::PrinterDeviceType(ui->cbPrinterModel->currentData().toUInt()));
-    if (ui->cbPrinterPort->currentIndex() >= 0)
-        settings.setPortName(ui->cbPrinterPort->currentText());
-    if (ui->cbPrinterBaudRate->currentIndex() >= 0)
-        settings.setBaudrate(int(ui->cbPrinterBaudRate->currentText().toUInt()));
+    settings.setPortName(ui->cbPrinterPort->currentText());
+    settings.setBaudrate(int(ui->cbPrinterBaudRate->currentText().toUInt()));
     settings.setSymbolsPerLine(ui->sbSymbolsPerLine->value());
     store(settings);
 }
@@ -131,7 +130,6 @@ void FrPrinterSettingsPage::store(const core::FrPrinterSettings &settings)
 
 void FrPrinterSettingsPage::showSettings(const core::FrPrinterSettings &settings)
 {
-    m_settings = settings;
     ui->cbPrinterModel->setCurrentIndex(ui->cbPrinterModel->findData(quint32(settings.type())));
     QString port = settings.portName();
     port.remove(DEV_PREFIX);

@@ -1,8 +1,6 @@
 #ifndef FRPRINTERSETTINGSPAGE_H
 #define FRPRINTERSETTINGSPAGE_H
 
-#include "frprintersettings.h"
-
 #include <QWidget>
 
 namespace Ui {
@@ -11,6 +9,7 @@ class FrPrinterSettingsPage;
 
 namespace core {
 class FrcoreExternalApi;
+class FrPrinterSettings;
 }
 
 // The receipt printer the fiscal core drives: model, serial port, baud rate and characters
@@ -43,7 +42,6 @@ private:
 
     Ui::FrPrinterSettingsPage *ui;
     core::FrcoreExternalApi *m_api;
-    core::FrPrinterSettings m_settings;
     bool m_loaded = false;
 };
 
