@@ -21,13 +21,26 @@ QVariant FileConfigHelper::value(
 
 bool FileConfigHelper::setValue(const QString &group, const QString &key, const QVariant &value)
 {
-    m_settings->setValue(group + QLatin1Char('/') + key, value);
+    const QString name = group + QLatin1Char('/') + key;
+    const bool existed = m_settings->contains(name);
+    const QVariant previous = m_settings->value(name);
+    m_settings->setValue(name, value);
+    return commit(name, existed, previous);
+}
+
+bool FileConfigHelper::commit(const QString &name, bool existed, const QVariant &previous)
+{
     m_settings->sync();
-    if (m_settings->status() != QSettings::NoError) {
-        qWarning().noquote() << "CONFIG_WRITE_FAILED" << m_settings->fileName() << group << key;
-        return false;
-    }
-    return true;
+    if (m_settings->status() == QSettings::NoError)
+        return true;
+    qWarning().noquote() << "CONFIG_WRITE_FAILED" << m_settings->fileName() << name;
+    // The process keeps unwritten changes of a file for its next readers, who would take them
+    // for stored values.
+    if (existed)
+        m_settings->setValue(name, previous);
+    else
+        m_settings->remove(name);
+    return false;
 }
 
 bool FileConfigHelper::contains(const QString &group, const QString &key) const
@@ -45,13 +58,11 @@ QStringList FileConfigHelper::keys(const QString &group) const
 
 bool FileConfigHelper::remove(const QString &group, const QString &key)
 {
-    m_settings->remove(group + QLatin1Char('/') + key);
-    m_settings->sync();
-    if (m_settings->status() != QSettings::NoError) {
-        qWarning().noquote() << "CONFIG_WRITE_FAILED" << m_settings->fileName() << group << key;
-        return false;
-    }
-    return true;
+    const QString name = group + QLatin1Char('/') + key;
+    const bool existed = m_settings->contains(name);
+    const QVariant previous = m_settings->value(name);
+    m_settings->remove(name);
+    return commit(name, existed, previous);
 }
 
 QString FileConfigHelper::settingsPath() const

@@ -32,6 +32,9 @@ public:
     QString settingsPath() const;
 
 private:
+    // Writes the change to name out; a change that cannot be written is taken back.
+    bool commit(const QString &name, bool existed, const QVariant &previous);
+
     QScopedPointer<QSettings> m_settings;
 };
 

@@ -16,13 +16,15 @@ class FrcoreExternalApi;
 class BusFrCoreSettings : public FrCoreSettingsAccess
 {
 public:
+    // Without a controller there is no service to reach: every call fails at once.
     explicit BusFrCoreSettings(CashboxBusController *controller);
     ~BusFrCoreSettings() override;
 
     // Empty when the service did not answer (see api()->lastError()).
-    QVariantMap getFrCoreSettings() override;
+    QVariantMap getFrCoreSettings(bool *ok = nullptr) override;
     bool setFrCoreSettings(const QVariantMap &settings) override;
 
+    // nullptr without a controller.
     core::FrcoreExternalApi *api() const { return m_api; }
 
 private:

@@ -4,9 +4,11 @@
 
 const QString FrCoreSettingsAccess::KEY_HOST_RS = QStringLiteral("hostRs");
 
-QVariantMap FileFrCoreSettings::getFrCoreSettings()
+QVariantMap FileFrCoreSettings::getFrCoreSettings(bool *ok)
 {
     FrCoreConfig config;
+    if (ok)
+        *ok = true;
     QVariantMap map;
     const QStringList keys = config.keys(FrCoreConfig::GROUP);
     for (const QString &key : keys)

@@ -7,7 +7,7 @@
 class FileFrCoreSettings : public FrCoreSettingsAccess
 {
 public:
-    QVariantMap getFrCoreSettings() override;
+    QVariantMap getFrCoreSettings(bool *ok = nullptr) override;
     bool setFrCoreSettings(const QVariantMap &settings) override;
 };
 

@@ -31,9 +31,9 @@ quint16 FrCoreConfig::atolTcpPort() const
     return (ok && port > 0 && port <= 0xFFFF) ? quint16(port) : DEFAULT_ATOL_TCP_PORT;
 }
 
-void FrCoreConfig::setAtolTcpPort(quint16 port)
+bool FrCoreConfig::setAtolTcpPort(quint16 port)
 {
-    setValue(GROUP, KEY_ATOL_TCP_PORT, port);
+    return setValue(GROUP, KEY_ATOL_TCP_PORT, port);
 }
 
 QString FrCoreConfig::busName() const

@@ -14,7 +14,8 @@ public:
     static QString filePath();
 
     quint16 atolTcpPort() const;
-    void setAtolTcpPort(quint16 port);
+    // False when the file could not be written.
+    bool setAtolTcpPort(quint16 port);
 
     // The service's local socket: the environment variable ORVA_BUS_NAME when set, else the
     // key "busName" of the file, else "orvafrcore" in the user's runtime folder.

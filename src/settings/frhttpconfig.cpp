@@ -19,7 +19,7 @@ quint16 FrHttpConfig::port() const
     return (ok && port > 0 && port <= 0xFFFF) ? quint16(port) : DEFAULT_PORT;
 }
 
-void FrHttpConfig::setPort(quint16 port)
+bool FrHttpConfig::setPort(quint16 port)
 {
-    setValue(GROUP, KEY_PORT, port);
+    return setValue(GROUP, KEY_PORT, port);
 }

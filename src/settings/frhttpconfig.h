@@ -12,7 +12,8 @@ public:
     static QString filePath();
 
     quint16 port() const;
-    void setPort(quint16 port);
+    // False when the file could not be written.
+    bool setPort(quint16 port);
 
     static const QString GROUP;
     static const QString KEY_PORT;

@@ -47,7 +47,8 @@ void Com0ComSettingsWidget::checkPorts()
         return;
     const Com0ComController::PairMap pairs = c->getPairs();
     qDebug() << "COM0COM_WIDGET CHEK" << pairs;
-    QVariantMap settings = m_settings->getFrCoreSettings();
+    bool read = false;
+    QVariantMap settings = m_settings->getFrCoreSettings(&read);
     const QVariantMap before = settings;
     if (pairs.isEmpty()) {
         ui->leOwnPort->clear();
@@ -59,7 +60,10 @@ void Com0ComSettingsWidget::checkPorts()
         ui->leOwnPort->setText(lowest.value().second);
         settings.insert(FrCoreSettingsAccess::KEY_HOST_RS, lowest.value().second);
     }
-    if (settings != before && !m_settings->setFrCoreSettings(settings))
+    // A map that could not be read is not ours to write: the driver's other keys would go.
+    if (!read)
+        qWarning() << "COM0COM_WIDGET SETTINGS_NOT_READ";
+    else if (settings != before && !m_settings->setFrCoreSettings(settings))
         qWarning() << "COM0COM_WIDGET HOST_RS_NOT_STORED" << settings;
 }
 

@@ -17,7 +17,8 @@ class Com0ComSettingsWidget : public QWidget
 {
     Q_OBJECT
 public:
-    // Keeps the settings in the driver's configuration file.
+    // Keeps the settings in the driver's configuration file, for use without a fiscal core
+    // service; the driver page passes the service's settings map.
     explicit Com0ComSettingsWidget(QWidget *parent = nullptr);
     // Takes the settings access (owned) and the setup library's path.
     Com0ComSettingsWidget(
