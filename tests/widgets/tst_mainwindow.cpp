@@ -44,7 +44,6 @@ private slots:
     void stateTabHidesSaveAndReload();
     void secondOverlayClosesFirst();
     void rootForwardsOverlayOnlyWithWindow();
-    void modeButtonsSwitchStack_data();
     void modeButtonsSwitchStack();
     void rootAsksForLinkSettings();
 
@@ -358,43 +357,23 @@ void TestMainWindow::rootForwardsOverlayOnlyWithWindow()
     QVERIFY(!m_window->waitWidget());
 }
 
-void TestMainWindow::modeButtonsSwitchStack_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("page");
-    QTest::newRow("cash") << "pbRegs"
-                          << "pageCashbox";
-    QTest::newRow("programming") << "pbProgMode"
-                                 << "pageProgMode";
-    QTest::newRow("reports") << "pbReports"
-                             << "pageReports";
-    QTest::newRow("fiscalisation") << "pbFiscMode"
-                                   << "pageFiscal";
-    QTest::newRow("last receipt") << "tbCheck"
-                                  << "pageCheck";
-    QTest::newRow("service") << "pbServiceMode"
-                             << "pageServiceMode";
-}
-
 void TestMainWindow::modeButtonsSwitchStack()
 {
-    QFETCH(QString, button);
-    QFETCH(QString, page);
+    // Each button shows its page, in the group's order, and stays the only one checked.
+    const char *const pairs[][2] = { { "pbRegs", "pageCashbox" }, { "pbProgMode", "pageProgMode" },
+        { "pbReports", "pageReports" }, { "pbFiscMode", "pageFiscal" }, { "tbCheck", "pageCheck" },
+        { "pbServiceMode", "pageServiceMode" } };
     auto *stack = child<QStackedWidget>("mainTabs");
-    // Start from a page other than the target.
-    QTest::mouseClick(
-        child<QPushButton>(button == "pbRegs" ? "pbReports" : "pbRegs"), Qt::LeftButton);
-    QVERIFY(stack->currentWidget()->objectName() != page);
-
-    auto *target = m_window->findChild<QAbstractButton *>(button);
-    QTest::mouseClick(target, Qt::LeftButton);
-    QCOMPARE(stack->currentWidget()->objectName(), page);
-    QVERIFY(target->isChecked());
-    int checked = 0;
-    for (const char *name :
-        { "pbRegs", "pbProgMode", "pbReports", "pbServiceMode", "pbFiscMode", "tbCheck" })
-        checked += m_window->findChild<QAbstractButton *>(QLatin1String(name))->isChecked();
-    QCOMPARE(checked, 1);
+    for (const auto &pair : pairs) {
+        auto *button = m_window->findChild<QAbstractButton *>(QLatin1String(pair[0]));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(stack->currentWidget()->objectName(), QLatin1String(pair[1]));
+        int checked = 0;
+        for (const auto &other : pairs)
+            checked += m_window->findChild<QAbstractButton *>(QLatin1String(other[0]))->isChecked();
+        QCOMPARE(checked, 1);
+        QVERIFY(button->isChecked());
+    }
 }
 
 void TestMainWindow::rootAsksForLinkSettings()
