@@ -110,6 +110,11 @@ WaitMessageWidget *MainWindow::showWaitWidget(const QString &text, bool modal)
     return wait;
 }
 
+WaitMessageWidget *MainWindow::waitWidget() const
+{
+    return m_waitWidget;
+}
+
 void MainWindow::hideWaitWidget()
 {
     if (m_waitWidget)

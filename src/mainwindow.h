@@ -36,7 +36,7 @@ public:
     // themselves when closed: keep the result in a QPointer.
     WaitMessageWidget *showWaitWidget(const QString &text, bool modal = true);
     void hideWaitWidget();
-    WaitMessageWidget *waitWidget() const { return m_waitWidget; }
+    WaitMessageWidget *waitWidget() const;
 
     // How long an overlay stays before it offers "Отмена" (tests shorten it).
     void setWaitCancelDelay(int msecs) { m_waitCancelDelay = msecs; }
