@@ -4,9 +4,9 @@
 
 namespace {
 
-// State answer: cashier 1, hall 2, 2024-03-05 12:30:45, flags 0x03, serial 00123456, three
+// State answer: cashier 1, hall 2, 2024-11-25 12:30:45, flags 0x03, serial 00123456, three
 // unread bytes, mode byte 0x24 (mode 4, submode 2).
-const char *STATE = "440102240305123045030012345600000024";
+const char *STATE = "440102241125123045030012345600000024";
 
 QByteArray hex(const char *text)
 {
@@ -37,7 +37,7 @@ void TestFrAnswers::stateAnswer_data()
     QTest::addColumn<int>("serial");
     QTest::addColumn<int>("modeByte");
 
-    const QDateTime when(QDate(2024, 3, 5), QTime(12, 30, 45));
+    const QDateTime when(QDate(2024, 11, 25), QTime(12, 30, 45));
     const QByteArray full = hex(STATE);
     const QByteArray head = hex("a605");
     QTest::newRow("full") << 0xF0 << head + full << 5 << 1 << when << 123456 << 0x24;
@@ -49,7 +49,7 @@ void TestFrAnswers::stateAnswer_data()
     // A bad date or time loses the time stamp only.
     QTest::newRow("month 13") << 0xF0 << head + hex("440102241301123045030012345600000024") << 5
                               << 1 << QDateTime() << 123456 << 0x24;
-    QTest::newRow("hour 25") << 0xF0 << head + hex("440102240305253045030012345600000021") << 5 << 1
+    QTest::newRow("hour 25") << 0xF0 << head + hex("440102241125253045030012345600000021") << 5 << 1
                              << QDateTime() << 123456 << 0x21;
     QTest::newRow("one byte") << 0xF0 << hex("a6") << 0 << 0 << QDateTime() << 0 << 0;
     QTest::newRow("other kind has no TID")
