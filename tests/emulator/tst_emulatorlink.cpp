@@ -1,9 +1,8 @@
-// orvaemu over real TCP, frame by frame: the device side of the task buffer, fault
-// injection, isolation of connections and refusals at start.
+// orvaemu over real TCP, frame by frame: the device side of the task buffer, its options,
+// isolation of connections and refusals at start.
 
 #include "atol31frameparser.h"
 #include "emulatorprocess.h"
-#include "faultinjector.h"
 #include "patol31.h"
 
 #include <QElapsedTimer>
@@ -94,7 +93,6 @@ private slots:
     void answersOnRequest();
     void abortDropsBusyResult();
     void noiseDisturbsNobody();
-    void corruptedFramesNeverParse();
     void refusedAtStart_data();
     void refusedAtStart();
 
@@ -254,27 +252,6 @@ void TestEmulatorLink::noiseDisturbsNobody()
     QVERIFY(emu.isRunning());
 }
 
-void TestEmulatorLink::corruptedFramesNeverParse()
-{
-    FaultInjector faults(0, 1, 42);
-    QRandomGenerator random(7);
-    for (int i = 0; i < 2000; ++i) {
-        QByteArray payload(int(random.bounded(40u)), '\0');
-        for (char &c : payload)
-            c = char(random.bounded(256u));
-        const QByteArray frame = PAtol31::buildFrame(quint8(random.bounded(0xE0u)), payload);
-        const QByteArray bad = faults.corrupt(frame);
-        QCOMPARE(bad.size(), frame.size());
-        QVERIFY(bad != frame);
-        Atol31FrameParser parser;
-        Atol31FrameParser::Result last = Atol31FrameParser::NeedMore;
-        for (const char c : bad)
-            last = parser.feed(quint8(c));
-        QVERIFY2(
-            last != Atol31FrameParser::Complete, qPrintable(QString::fromLatin1(frame.toHex())));
-    }
-}
-
 void TestEmulatorLink::refusedAtStart_data()
 {
     QTest::addColumn<QStringList>("arguments"); // STATE: a state file, PORT: a port in use
@@ -288,10 +265,6 @@ void TestEmulatorLink::refusedAtStart_data()
                                   << 2 << "in use";
     QTest::newRow("port taken") << QStringList { "--port", "PORT" } << QString() << 3
                                 << "cannot listen on 127.0.0.1:PORT";
-    QTest::newRow("rates above 1") << QStringList { "--drop", "0.6", "--corrupt", "0.5" }
-                                   << QString() << 1 << "add up to more than 1";
-    QTest::newRow("answers") << QStringList { "--answers", "sync" } << QString() << 1
-                             << "--answers is async or req";
     QTest::newRow("unknown") << QStringList { "--colour" } << QString() << 1 << "Unknown option";
 }
 

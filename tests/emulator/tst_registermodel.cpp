@@ -5,7 +5,6 @@
 #include "bcd.h"
 #include "frcommandscontroller.h"
 #include "registermodel.h"
-#include "requisite.h"
 #include "statefile.h"
 #include "tempprofile.h"
 
@@ -118,10 +117,7 @@ private slots:
     void refusals();
     void moneyFlow_data();
     void moneyFlow();
-    void clock();
     void wholeShiftAcrossPowerCycle();
-    void requisiteParsing_data();
-    void requisiteParsing();
     void corruptStateRefused_data();
     void corruptStateRefused();
 
@@ -316,7 +312,7 @@ void TestRegisterModel::refusals_data()
     QTest::newRow("close tax system not registered")
         << (withItem + L { requisite(1055, QByteArray(1, 4)) }) << money(0x4A, 10000, 1)
         << quint8(0xE0);
-    // A requisite whose structure does not parse (the parser has its own table below).
+    // A requisite whose structure does not parse.
     QTest::newRow("TLV broken member")
         << receipt << (char(0xE8) + tlv(1084, hex("3d0405006162"))) << quint8(0x13);
 
@@ -463,24 +459,6 @@ void TestRegisterModel::moneyFlow()
         QString("4d") + hexOf(BCD::int2bcd(m.state().drawer, 14)));
 }
 
-void TestRegisterModel::clock()
-{
-    RegisterModel m(RegisterState::fresh());
-    QSignalSpy changed(&m, &RegisterModel::stateChanged);
-    const QDate tomorrow = m.now().date().addDays(1);
-    setUp(m,
-        { enter(4),
-            char(0x64) + BCD::int2bcd(tomorrow.day(), 2) + BCD::int2bcd(tomorrow.month(), 2)
-                + BCD::int2bcd(tomorrow.year() - 2000, 2),
-            hex("d10005") });
-    QCOMPARE(m.now().date(), tomorrow);
-    QVERIFY(qAbs(m.state().clockOffset - 86400) < 5);
-    QCOMPARE(m.state().timezone, 5);
-    QCOMPARE(changed.count(), 2);
-}
-
-// A receipt with requisites on it and on its positions, paid, then the register is switched
-// off (state saved and loaded) and the shift finished on the reloaded one.
 void TestRegisterModel::wholeShiftAcrossPowerCycle()
 {
     const QByteArray cp866name
@@ -545,29 +523,6 @@ void TestRegisterModel::wholeShiftAcrossPowerCycle()
     QVERIFY(fresh.load(&loaded, &error));
     QVERIFY(QFile::exists(dir.filePath("fresh.json")));
     QCOMPARE(loaded.toJson(), RegisterState::fresh().toJson());
-}
-
-void TestRegisterModel::requisiteParsing_data()
-{
-    QTest::addColumn<QByteArray>("payload");
-    QTest::addColumn<int>("members"); // -1: refused
-
-    // 1084 holding 1085 "N" and 1086 "V": 3c 04 0a 00 | 3d 04 01 00 4e | 3e 04 01 00 56
-    QTest::newRow("structure") << hex("0001003c040a003d0401004e3e04010056") << 2;
-    QTest::newRow("member too long") << hex("0001003c040a003d0402004e3e04010056") << -1;
-    QTest::newRow("empty structure") << hex("0001003c040000") << -1;
-    QTest::newRow("trailing bytes") << hex("00010055040100010203") << -1;
-    QTest::newRow("wrong prefix") << hex("000200f00301006100") << -1;
-}
-
-void TestRegisterModel::requisiteParsing()
-{
-    QFETCH(QByteArray, payload);
-    QFETCH(int, members);
-    Requisite r;
-    QCOMPARE(Requisite::parseCommand(payload, &r), members >= 0);
-    if (members >= 0)
-        QCOMPARE(r.members().size(), members);
 }
 
 void TestRegisterModel::corruptStateRefused_data()
