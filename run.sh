@@ -22,7 +22,8 @@ export ALLUSERSPROFILE=${ALLUSERSPROFILE:-${XDG_DATA_HOME:-$HOME/.local/share}/o
 mkdir -p "$ALLUSERSPROFILE"
 
 # The register emulator stands in for a register on the driver's ATOL port, the port the
-# configurator connects to. ORVAEMU=0 leaves it out; ORVAEMU_ARGS adds options.
+# configurator connects to, and for its fiscal core service on the application bus socket
+# the configurator joins at start. ORVAEMU=0 leaves it out; ORVAEMU_ARGS adds options.
 emu_pid=""
 if [ "${ORVAEMU:-1}" != 0 ]; then
     emu_dir="$ALLUSERSPROFILE/orvaemu"
@@ -30,7 +31,7 @@ if [ "${ORVAEMU:-1}" != 0 ]; then
     emu_log="$emu_dir/orvaemu.log"
     # shellcheck disable=SC2086
     "$ORVA_BUILD_DIR/bin/orvaemu" --state "$emu_dir/state.json" --journal "$emu_dir/journal.jsonl" \
-        ${ORVAEMU_ARGS:-} >"$emu_log" 2>&1 &
+        --receipts "$emu_dir/receipts" ${ORVAEMU_ARGS:-} >"$emu_log" 2>&1 &
     emu_pid=$!
     for _ in $(seq 50); do
         grep -q "listening on" "$emu_log" && break
@@ -38,6 +39,7 @@ if [ "${ORVAEMU:-1}" != 0 ]; then
         sleep 0.1
     done
     if grep -q "listening on" "$emu_log"; then
+        grep -m1 "bus on" "$emu_log" || true
         echo "$(grep -m1 "listening on" "$emu_log") (state $emu_dir/state.json, log $emu_log)"
         trap 'kill "$emu_pid" 2>/dev/null; wait "$emu_pid" 2>/dev/null' EXIT
         trap 'exit 143' TERM
@@ -47,7 +49,7 @@ if [ "${ORVAEMU:-1}" != 0 ]; then
         emu_pid=""
         echo "The register emulator did not start: $(cat "$emu_log")" >&2
         if [ "$emu_status" -eq 3 ]; then
-            echo "Something else (a register driver?) holds the ATOL port; the configurator will talk to it." >&2
+            echo "Something else (a register driver?) holds the ATOL port or the bus socket; the configurator will talk to it." >&2
         fi
     fi
 fi

@@ -1,8 +1,8 @@
 // Drives the controller's answer routing with arbitrary frames, interleaved with timer
 // ticks, new tasks and buffer clears, without a transport worker. Besides the sanitizers it
 // checks the promise the routing exists for: a result or error only ever reaches the task
-// at the head of the buffer, each task at most once, and every frame goes out with an
-// identifier 1..222.
+// at the head of the buffer, each task at most once, a clear ends every queued task with an
+// error in queue order, and every frame goes out with an identifier 1..222.
 //
 // Input: records of [op][length][length bytes]. Ops 0xF1..0xF6 are actions (see below);
 // every other op is the identifier of an answer frame whose payload follows.
@@ -37,7 +37,12 @@ class Model
 {
 public:
     void queued(quint8 tid) { m_tids.append(tid); }
-    void cleared() { m_tids.clear(); }
+    // After a clear nothing may be left waiting.
+    void expectEmpty() const
+    {
+        if (!m_tids.isEmpty())
+            abort();
+    }
     void expectHead(quint8 tid) const
     {
         if (m_tids.isEmpty() || m_tids.first() != tid)
@@ -84,8 +89,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         [&model](FrStateCommandAnswer s) { model.finished(s.tid()); });
     QObject::connect(&ctl, &FrCommandsController::frStateReceivedGlobal,
         [&model](FrStateCommandAnswer s) { model.expectHead(s.tid()); });
-    QObject::connect(
-        &ctl, &FrCommandsController::connectionPasswordError, [&model]() { model.cleared(); });
 
     // A state request of each kind and a plain command, so that every route has a target.
     model.queued(ctl.sendGetFrStateCommand(true));
@@ -118,12 +121,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             }
             break;
         case ActClear:
-            model.cleared();
             ctl.sendClearBufferCommand();
+            model.expectEmpty();
             break;
         case ActForceStop:
-            model.cleared();
             ctl.forceStopAll();
+            model.expectEmpty();
             break;
         default:
             ctl.answerReceiveHandler(op, payload);

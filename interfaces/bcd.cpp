@@ -1,5 +1,7 @@
 #include "bcd.h"
 
+#include <QDebug>
+
 namespace qt5ext {
 
 QByteArray BCD::int2bcd(qint64 value, int digits)
@@ -16,6 +18,10 @@ QByteArray BCD::int2bcd(qint64 value, int digits)
         v /= 10;
         out[i] = char((hi << 4) | lo);
     }
+    // The caller sent a number its field cannot carry: the register will act on another one.
+    if (v != 0)
+        qWarning() << "BCD_VALUE_TRUNCATED VALUE=" << value << "DIGITS=" << digits
+                   << "SENT=" << out.toHex();
     return out;
 }
 

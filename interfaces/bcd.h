@@ -11,7 +11,7 @@ class BCD
 public:
     // (digits + 1) / 2 bytes, left-padded with zeros; an odd count fills its whole first byte
     // (24 in 1 digit gives 0x24). The sign is dropped; a value with more digits than the bytes
-    // hold keeps its lowest ones (1234 in 2 digits gives 0x34).
+    // hold keeps its lowest ones (1234 in 2 digits gives 0x34) and logs a warning.
     static QByteArray int2bcd(qint64 value, int digits);
     // Reads any length; a nibble above 9 counts as its own value in that position, and only
     // the last 18 digits are kept so the result cannot overflow.

@@ -3,6 +3,7 @@
 
 #include <QScopedPointer>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 class QSettings;
@@ -24,6 +25,9 @@ public:
     // Returns false when the file could not be written.
     bool setValue(const QString &group, const QString &key, const QVariant &value);
     bool contains(const QString &group, const QString &key) const;
+    QStringList keys(const QString &group) const;
+    // Returns false when the file could not be written.
+    bool remove(const QString &group, const QString &key);
 
     QString settingsPath() const;
 

@@ -8,6 +8,7 @@ orva_packages=(
     cmake g++ ninja-build pkg-config
     qtbase5-dev libqt5serialport5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
     libbenchmark-dev
+    socat fonts-dejavu-core
 )
 
 orva_install_packages() {

@@ -1,6 +1,7 @@
 #include "frcfgroot.h"
 
 #include "appversionmanager.h"
+#include "cashboxbuscontroller.h"
 #include "frcfgsettings.h"
 #include "frcommandscontroller.h"
 #include "loggermanager.h"
@@ -23,7 +24,7 @@ FrCfgRoot::FrCfgRoot(int &argc, char **argv) : QObject(nullptr)
     claimInstance(this);
     m_commandsController = new FrCommandsController();
     m_sessionManager = new SessionManager(this);
-    // The application bus controller joins here, as a child of the root, once it exists.
+    m_busController = new CashboxBusController(this);
 
     if (!QCoreApplication::instance())
         new QtSingleApplication(argc, argv, true);
@@ -59,6 +60,7 @@ bool FrCfgRoot::init()
         return false;
     }
     setUpLocale();
+    startBusController();
     return true;
 }
 
@@ -101,6 +103,7 @@ int FrCfgRoot::run()
     window.showMaximized();
     const int code = QApplication::exec();
     stopCommandsController();
+    stopBusController();
     m_mainWindow = nullptr;
     LoggerManager::releaseLog();
     return code;
@@ -127,4 +130,16 @@ void FrCfgRoot::stopCommandsController()
 {
     if (m_commandsController)
         m_commandsController->stop();
+}
+
+void FrCfgRoot::startBusController()
+{
+    if (m_busController)
+        m_busController->start();
+}
+
+void FrCfgRoot::stopBusController()
+{
+    if (m_busController)
+        m_busController->stop();
 }

@@ -31,6 +31,9 @@ public:
     void startCommandsController();
     void stopCommandsController();
     CashboxBusController *busController() const { return m_busController; }
+    // init() starts the bus controller and run() stops it; tests drive it themselves.
+    void startBusController();
+    void stopBusController();
     SessionManager *sessionManager() const { return m_sessionManager; }
     MainWindow *mainWindow() const { return m_mainWindow; }
     // The window the overlay forwarding goes to; run() sets its own, tests may set theirs.

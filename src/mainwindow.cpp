@@ -34,7 +34,10 @@ void invokeIfPresent(QObject *page, const char *signature, const char *method)
 } // namespace
 
 MainWindow::MainWindow(SessionManager *session, QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), m_session(session)
+    : QMainWindow(parent),
+      ui(new Ui::MainWindow),
+      m_session(session),
+      m_waitCancelDelay(WaitMessageWidget::DEFAULT_CANCEL_DELAY_MS)
 {
     initResources();
     ui->setupUi(this);
@@ -99,6 +102,8 @@ WaitMessageWidget *MainWindow::showWaitWidget(const QString &text, bool modal)
     wait->setAttribute(Qt::WA_DeleteOnClose);
     wait->setText(text);
     wait->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+    wait->setCancelDelay(m_waitCancelDelay);
+    connect(wait, &WaitMessageWidget::cancelRequested, this, &MainWindow::waitCancelledHandler);
     wait->show();
     qDebug() << "WAIT_WIDGET_SHOWN MODAL=" << modal;
     m_waitWidget = wait;
@@ -110,6 +115,16 @@ void MainWindow::hideWaitWidget()
     if (m_waitWidget)
         m_waitWidget->close();
     m_waitWidget = nullptr;
+}
+
+void MainWindow::waitCancelledHandler()
+{
+    qDebug() << "WAIT_CANCELLED_BY_USER";
+    hideWaitWidget();
+    // Everything the pages wait for ends: the mode change as failed, queued tasks with an
+    // error, the register's buffer with an abort.
+    if (FrCommandsController *c = controller())
+        c->forceStopAll();
 }
 
 QString MainWindow::frModeText() const
@@ -187,6 +202,9 @@ void MainWindow::frConnectionPasswordErrorHandler()
 void MainWindow::connectStatHandlere(bool connected)
 {
     m_connectStatus->setConnected(connected);
+    // Without a link the last mode seen is no longer known.
+    if (!connected)
+        m_frModeLabel->clear();
     if (connected) {
         if (FrCommandsController *c = controller()) {
             c->sendClearBufferCommand();
@@ -224,6 +242,7 @@ void MainWindow::disconnectFr()
     if (FrCfgRoot *root = FrCfgRoot::instance())
         root->stopCommandsController();
     m_connectStatus->setConnected(false);
+    m_frModeLabel->clear();
 }
 
 void MainWindow::checkRecieved()

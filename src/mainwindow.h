@@ -38,6 +38,9 @@ public:
     void hideWaitWidget();
     WaitMessageWidget *waitWidget() const { return m_waitWidget; }
 
+    // How long an overlay stays before it offers "Отмена" (tests shorten it).
+    void setWaitCancelDelay(int msecs) { m_waitCancelDelay = msecs; }
+
     ConnectStatusWidget *connectStatusWidget() const { return m_connectStatus; }
     QString frModeText() const;
 
@@ -62,6 +65,7 @@ protected:
 private:
     FrCommandsController *controller() const;
     void applyIcons();
+    void waitCancelledHandler();
 
     Ui::MainWindow *ui;
     SessionManager *m_session;
@@ -69,6 +73,7 @@ private:
     QLabel *m_frModeLabel = nullptr;
     QPointer<WaitMessageWidget> m_waitWidget;
     QButtonGroup *m_modesGroup = nullptr;
+    int m_waitCancelDelay;
 };
 
 #endif // MAINWINDOW_H

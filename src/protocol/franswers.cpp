@@ -181,6 +181,11 @@ const ErrorText ERROR_TEXTS[] = {
     { 0xED, QT_TRANSLATE_NOOP("FrAnswers", "В ФН есть неотправленные ФД") },
     { 0xF1, QT_TRANSLATE_NOOP("FrAnswers", "Ошибочные флаги агента") },
     { 0xF2, QT_TRANSLATE_NOOP("FrAnswers", "Не хватает реквизитов") },
+    // Not the register's: the program's own code for a task that never reached an end on
+    // the register (the link went down or the task buffer was cleared); see LINK_CANCELLED.
+    { LINK_CANCELLED,
+        QT_TRANSLATE_NOOP("FrAnswers",
+            "Команда не выполнена: связь с ККТ прервана или очередь команд сброшена") },
 };
 
 const char *const MODE_NAMES[] = {
@@ -259,6 +264,14 @@ CommandResultAnswer::CommandResultAnswer(const QByteArray &result, int expectedL
         if (result.size() == 2 && quint8(result.at(0)) == 0x55)
             m_code = quint8(result.at(1));
     }
+}
+
+QByteArray linkCancelledResult()
+{
+    QByteArray result(3, '\0');
+    result[0] = char(0x55);
+    result[1] = char(LINK_CANCELLED);
+    return result;
 }
 
 QString errorCodeText(quint8 code)

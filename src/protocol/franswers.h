@@ -83,7 +83,13 @@ private:
     quint8 m_code = 0xFF;
 };
 
-// Message for a register error code; unknown codes give "Код ошибки: <hex>".
+// The program's own error code, never sent by a register: a queued task was dropped
+// unfinished because the link went down or the task buffer was cleared. Delivered like a
+// refusal, as the result 0x55 LINK_CANCELLED 0x00.
+const quint8 LINK_CANCELLED = 0xFE;
+QByteArray linkCancelledResult();
+
+// Message for a register error code (or LINK_CANCELLED); unknown codes give "Код ошибки: <hex>".
 QString errorCodeText(quint8 code);
 // Name of a register mode (the low nibble of the mode byte); empty above 7.
 QString modeName(quint8 mode);

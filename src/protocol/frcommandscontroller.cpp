@@ -9,6 +9,8 @@
 #include <QDebug>
 #include <QThread>
 
+#include <utility>
+
 using qt5ext::BCD;
 using qt5ext::FixNumber;
 using qt5ext::logbinary;
@@ -175,8 +177,10 @@ bool FrCommandsController::doStart()
         doKillThreads();
 
     FrPortSettings settings;
+    m_tcpLink = settings.tcpUse();
+    m_unwrittenFrames = 0;
     qt5ext::AbstractWorker *worker = nullptr;
-    if (settings.tcpUse()) {
+    if (m_tcpLink) {
         auto *tcp = new HostTcpWorker;
         tcp->setEndpoint(m_hostOverride, m_portOverride);
         connect(this, &FrCommandsController::needRestartHostWorker, tcp,
@@ -188,6 +192,8 @@ bool FrCommandsController::doStart()
         // Wired before the thread runs so that no early answer can slip past.
         connect(
             tcp, &HostTcpWorker::answerReceived, this, &FrCommandsController::answerReceiveHandler);
+        connect(
+            tcp, &HostTcpWorker::frameWritten, this, &FrCommandsController::frameWrittenHandler);
         worker = tcp;
     } else {
         auto *serial = new HostRs232Worker(this);
@@ -199,24 +205,49 @@ bool FrCommandsController::doStart()
             &FrCommandsController::connectStateHandler);
         connect(serial, &HostRs232Worker::answerReceived, this,
             &FrCommandsController::answerReceiveHandler);
+        connect(serial, &HostRs232Worker::frameWritten, this,
+            &FrCommandsController::frameWrittenHandler);
         worker = serial;
     }
     QThread *thread = addWorkerToThread(worker);
     thread->start(QThread::InheritPriority);
+    // Tasks left from the previous link, or sent while there was none: the abort goes out
+    // first on the new one.
+    if (m_staleFirst || (!m_sendBuffer.isEmpty() && m_sendBuffer.first().sent))
+        sendClearBufferCommand();
     return true;
+}
+
+void FrCommandsController::doStop()
+{
+    qt5ext::AbstractWorkerController::doStop();
+    // Frames queued to the worker that is gone will never be reported.
+    m_unwrittenFrames = 0;
+    if (m_connected) {
+        connectStateHandler(false);
+    } else {
+        linkDown();
+    }
 }
 
 // --- buffer protocol --------------------------------------------------------------------
 
 void FrCommandsController::sendClearBufferCommand()
 {
-    for (const SendBufferCommand &cmd : qAsConst(m_sendBuffer))
+    const QList<SendBufferCommand> dropped = std::exchange(m_sendBuffer, {});
+    for (const SendBufferCommand &cmd : dropped)
         forgetTask(cmd.tid);
-    m_sendBuffer.clear();
+    m_staleFirst = false;
     m_reqTimer.stop();
     m_answerTimer.stop();
     m_pendingClearId = nextFrameId();
-    emit needSendCommand(m_pendingClearId, QByteArray(1, char(BUF_ABORT)));
+    sendFrame(m_pendingClearId, QByteArray(1, char(BUF_ABORT)));
+    // Whoever waits for a dropped task hears of it; the abort is already on its way, so a
+    // task queued from these signals goes out behind it.
+    for (const SendBufferCommand &cmd : dropped) {
+        qDebug().noquote() << "TASK_CANCELLED TID=" << int(cmd.tid);
+        emit assyncError(cmd.tid, linkCancelledResult());
+    }
 }
 
 void FrCommandsController::forceStopAll()
@@ -230,7 +261,7 @@ quint8 FrCommandsController::sendReq(quint8 tid)
     const quint8 id = nextFrameId();
     QByteArray req;
     req.append(char(BUF_REQ)).append(char(tid));
-    emit needSendCommand(id, req);
+    sendFrame(id, req);
     return id;
 }
 
@@ -239,7 +270,7 @@ void FrCommandsController::sendAck(quint8 tid)
     const quint8 id = nextFrameId();
     QByteArray ack;
     ack.append(char(BUF_ACK)).append(char(tid));
-    emit needSendCommand(id, ack);
+    sendFrame(id, ack);
 }
 
 void FrCommandsController::answerReceiveHandler(quint8 id, QByteArray data)
@@ -322,9 +353,11 @@ void FrCommandsController::asyncErrorHandler(const QByteArray &data)
         emit connectionPasswordError();
         qDebug() << "INCORRECT PWD"
                  << "RESET_BUFFER";
-        for (const SendBufferCommand &cmd : qAsConst(m_sendBuffer))
-            forgetTask(cmd.tid);
-        m_sendBuffer.clear();
+        // This task has had its answer; the ones behind it are cancelled by the clear.
+        if (!m_sendBuffer.isEmpty() && m_sendBuffer.first().id == taskId) {
+            forgetTask(tid);
+            m_sendBuffer.removeFirst();
+        }
         sendClearBufferCommand();
     }
     finishTask(taskId, tid, true, true, data);
@@ -367,12 +400,16 @@ void FrCommandsController::processSendBuffer()
     m_reqTimer.stop();
     if (m_sendBuffer.isEmpty())
         return;
+    if (!canSendTasks()) {
+        qDebug() << "NO_LINK_TASK_HELD";
+        return;
+    }
     SendBufferCommand &first = m_sendBuffer.first();
     qDebug().noquote() << "SEND_COMMAND ID=" + hex(first.id) + " TID=" + hex(first.tid);
     first.sent = true;
     m_answerTimer.stop();
     m_answerTimer.start(m_answerTimeoutMs);
-    emit needSendCommand(first.id, first.data);
+    sendFrame(first.id, first.data);
 }
 
 void FrCommandsController::addSendBufferCommand(SendBufferCommand cmd)
@@ -385,7 +422,50 @@ void FrCommandsController::addSendBufferCommand(SendBufferCommand cmd)
 void FrCommandsController::connectStateHandler(bool isConnected)
 {
     m_connected = isConnected;
+    if (!isConnected)
+        linkDown();
     emit connectState(isConnected);
+    if (!isConnected || m_sendBuffer.isEmpty())
+        return;
+    // Listeners may have cleared the buffer already. What is left either never went out
+    // and goes now, or went out on the lost link and is cancelled with an abort.
+    if (m_staleFirst) {
+        qDebug() << "LINK_UP_STALE_TASKS_CANCELLED";
+        sendClearBufferCommand();
+    } else if (!m_answerTimer.isActive() && !m_reqTimer.isActive()) {
+        processSendBuffer();
+    }
+}
+
+void FrCommandsController::linkDown()
+{
+    m_connected = false;
+    // Resending into a worker without a socket loses the record; resending it on the next
+    // connection before the abort could run it twice.
+    if (m_answerTimer.isActive() || m_reqTimer.isActive())
+        qDebug() << "LINK_DOWN_TIMERS_STOPPED";
+    m_answerTimer.stop();
+    m_reqTimer.stop();
+    if (!m_sendBuffer.isEmpty() && m_sendBuffer.first().sent)
+        m_staleFirst = true;
+}
+
+void FrCommandsController::frameWrittenHandler(quint8 id, bool written)
+{
+    if (m_unwrittenFrames > 0)
+        --m_unwrittenFrames;
+    if (!written)
+        qDebug().noquote() << "FRAME_NOT_WRITTEN ID=" + hex(id);
+    emit frameWritten(id, written);
+    if (m_unwrittenFrames == 0)
+        emit allFramesWritten();
+}
+
+void FrCommandsController::sendFrame(quint8 id, const QByteArray &data)
+{
+    if (isStarted())
+        ++m_unwrittenFrames;
+    emit needSendCommand(id, data);
 }
 
 void FrCommandsController::doSendReq()
@@ -410,7 +490,7 @@ void FrCommandsController::waitSendAnserTimoutHandler()
     first.resent = true;
     qDebug().noquote() << "NO_BUFFER_ANSWER"
                        << "TID=" + hex(first.tid) << "TRY_RESEND_COMMAND";
-    emit needSendCommand(first.id, first.data);
+    sendFrame(first.id, first.data);
 }
 
 void FrCommandsController::removeBufferItem(bool error, bool async, QByteArray data)
@@ -425,6 +505,7 @@ void FrCommandsController::removeBufferItem(bool error, bool async, QByteArray d
     sendAck(tid);
     forgetTask(tid);
     m_sendBuffer.removeFirst();
+    m_staleFirst = false;
     processSendBuffer();
 }
 

@@ -36,6 +36,8 @@ public:
     void setTcpEndpoint(const QString &host, quint16 port);
 
     int bufferSize() const { return m_sendBuffer.size(); }
+    // Frames handed to the transport worker that it has not yet reported written.
+    int unwrittenFrames() const { return m_unwrittenFrames; }
 
 signals:
     void needForceStopAll();
@@ -49,6 +51,10 @@ signals:
     void assyncAnswer(quint8 tid, QByteArray ba);
     void assyncError(quint8 tid, QByteArray ba);
     void clearBufferComplete();
+    // The worker has written (and flushed) the frame, or dropped it for want of a link.
+    void frameWritten(quint8 id, bool written);
+    // Every frame handed to the worker so far has been written or dropped.
+    void allFramesWritten();
 
 public slots:
     void sendClearBufferCommand();
@@ -105,6 +111,7 @@ public slots:
     void doSendReq();
     void waitSendAnserTimoutHandler();
     void removeBufferItem(bool error, bool async, QByteArray data);
+    void frameWrittenHandler(quint8 id, bool written);
 
 public:
     bool isConnected() const { return m_connected; }
@@ -116,6 +123,7 @@ public:
 
 protected:
     bool doStart() override;
+    void doStop() override;
 
 private:
     // Steps the TID then the frame counter and builds the add-task record.
@@ -130,6 +138,14 @@ private:
     void finishTask(quint8 taskId, quint8 tid, bool error, bool async, const QByteArray &data);
     // Drops what routes answers to the TID: its REQ identifier and state request marks.
     void forgetTask(quint8 tid);
+    // Every frame to the worker goes through here, so that its write can be awaited.
+    void sendFrame(quint8 id, const QByteArray &data);
+    // A started TCP link carries no task until it is up: a connecting socket would put the
+    // record on the wire ahead of the abort a new link begins with. A serial port is written
+    // once it is open (its link counts as up only after the register's first answer).
+    // Without a worker nothing reaches the register; start() cancels what went out then.
+    bool canSendTasks() const { return m_connected || !m_tcpLink || !isStarted(); }
+    void linkDown();
 
     QList<quint8> m_pageStateTids;
     QList<quint8> m_stateTids;
@@ -138,6 +154,11 @@ private:
     quint8 m_tid = 1;
     quint8 m_pendingClearId = 0;
     bool m_connected = false;
+    bool m_tcpLink = true;
+    // The first task went out on a link that is gone: the register may hold it, so it must
+    // not be sent again; only an abort makes the register's buffer known again.
+    bool m_staleFirst = false;
+    int m_unwrittenFrames = 0;
     QList<SendBufferCommand> m_sendBuffer;
     QTimer m_reqTimer;
     QTimer m_answerTimer;

@@ -74,9 +74,13 @@ void HostRs232Worker::taskProcessed(quint8 taskId)
 
 void HostRs232Worker::sendCommand(quint8 id, QByteArray cmdData)
 {
-    if (!m_port)
+    if (!m_port || !m_port->isOpen()) {
+        emit frameWritten(id, false);
         return;
+    }
+    // The codec flushes the port after every byte.
     PAtol31(QPointer<QIODevice>(m_port.data())).sendCommand(id, cmdData);
+    emit frameWritten(id, m_port && m_port->isOpen());
 }
 
 bool HostRs232Worker::createPort()

@@ -32,6 +32,8 @@ public:
 signals:
     void answerReceived(quint8 id, QByteArray data);
     void connectState(bool);
+    // After each sendCommand: written and flushed, or dropped (no open channel).
+    void frameWritten(quint8 id, bool written);
 
 public slots:
     void restart();

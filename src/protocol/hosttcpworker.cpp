@@ -33,6 +33,10 @@ bool HostTcpWorker::doStart()
 bool HostTcpWorker::doStop()
 {
     if (m_socket) {
+        flushSocket();
+        // Closing with unread input sends a reset instead of a close, and a reset makes the
+        // register's system drop what it has not read yet: the last ACK among it.
+        m_socket->readAll();
         QTcpSocket *socket = m_socket;
         m_socket = nullptr;
         socket->disconnectFromHost();
@@ -47,9 +51,26 @@ void HostTcpWorker::taskProcessed(quint8 taskId)
 
 void HostTcpWorker::sendCommand(quint8 id, QByteArray cmdData)
 {
-    if (!m_socket)
+    if (!m_socket) {
+        emit frameWritten(id, false);
         return;
+    }
     PAtol31(QPointer<QIODevice>(m_socket.data())).sendCommand(id, cmdData);
+    emit frameWritten(id, flushSocket());
+}
+
+bool HostTcpWorker::flushSocket()
+{
+    // Left in the socket's buffer, a frame dies with the socket when the thread ends; the
+    // register would never see the ACK that lets it drop a finished task.
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState)
+        return false;
+    m_socket->flush();
+    while (m_socket && m_socket->bytesToWrite() > 0) {
+        if (!m_socket->waitForBytesWritten(FLUSH_TIMEOUT_MS))
+            return false;
+    }
+    return m_socket != nullptr;
 }
 
 bool HostTcpWorker::createPort()

@@ -27,6 +27,8 @@ public:
 signals:
     void answerReceived(quint8 id, QByteArray data);
     void connectState(bool);
+    // After each sendCommand: written and flushed, or dropped (no open channel).
+    void frameWritten(quint8 id, bool written);
 
 public slots:
     void taskProcessed(quint8 taskId);
@@ -37,6 +39,9 @@ public slots:
     void sockeConnected();
 
 private:
+    static const int FLUSH_TIMEOUT_MS = 1000;
+    bool flushSocket();
+
     QPointer<QTcpSocket> m_socket;
     QString m_host;
     quint16 m_port = 0;

@@ -3,8 +3,12 @@
 #include "configpath.h"
 #include "dircreator.h"
 
+#include <QStandardPaths>
+
 const QString FrCoreConfig::GROUP = QStringLiteral("CORE");
 const QString FrCoreConfig::KEY_ATOL_TCP_PORT = QStringLiteral("atolTcpPort");
+const QString FrCoreConfig::KEY_BUS_NAME = QStringLiteral("busName");
+const char FrCoreConfig::BUS_NAME_VARIABLE[] = "ORVA_BUS_NAME";
 
 FrCoreConfig::FrCoreConfig() : qt5ext::InitConfig(filePath(), false)
 {
@@ -30,4 +34,28 @@ quint16 FrCoreConfig::atolTcpPort() const
 void FrCoreConfig::setAtolTcpPort(quint16 port)
 {
     setValue(GROUP, KEY_ATOL_TCP_PORT, port);
+}
+
+QString FrCoreConfig::busName() const
+{
+    return value(GROUP, KEY_BUS_NAME, QString()).toString().trimmed();
+}
+
+void FrCoreConfig::setBusName(const QString &name)
+{
+    setValue(GROUP, KEY_BUS_NAME, name);
+}
+
+QString FrCoreConfig::busServerName()
+{
+    const QString fromEnvironment = qEnvironmentVariable(BUS_NAME_VARIABLE).trimmed();
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    const QString fromFile = FrCoreConfig().busName();
+    if (!fromFile.isEmpty())
+        return fromFile;
+    // A folder of this user's only, so the socket is neither shared nor squatted.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QStringLiteral("orvafrcore")
+                             : runtime + QStringLiteral("/orvafrcore");
 }

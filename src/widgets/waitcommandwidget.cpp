@@ -44,9 +44,14 @@ WaitCommandWidget::WaitCommandWidget(QWidget *parent)
     m_changer->setRestartOnTimeout(false);
     connect(
         m_changer, &FrModeChanger::stateWaitTimedOut, this, &WaitCommandWidget::p_waitStateTimout);
+    // Results reach the page from inside the controller's signals. A page answering with a
+    // message box would run a nested event loop there, before the controller has sent its
+    // ACK, cleared its buffer or told the status bar; so the page hears of everything that
+    // comes from the link once the controller is done with it.
     connect(m_changer, &FrModeChanger::modeChangeWarning, this,
-        &WaitCommandWidget::p_modeChangeWarningHandler);
-    connect(m_changer, &FrModeChanger::modeChanged, this, &WaitCommandWidget::frModeChanged);
+        &WaitCommandWidget::p_modeChangeWarningHandler, Qt::QueuedConnection);
+    connect(m_changer, &FrModeChanger::modeChanged, this, &WaitCommandWidget::frModeChanged,
+        Qt::QueuedConnection);
 }
 
 WaitCommandWidget::~WaitCommandWidget() = default;
@@ -66,6 +71,12 @@ void WaitCommandWidget::addWaitTid(quint8 tid, quint8 cmdCode)
 void WaitCommandWidget::addWaitTid(const CommandSendInfo &info)
 {
     addWaitTid(info.tid, info.cmdCode);
+}
+
+void WaitCommandWidget::removeWaitTid(quint8 tid)
+{
+    if (m_waits.remove(tid) > 0 && m_waits.isEmpty())
+        disconnectPublicHandlers();
 }
 
 void WaitCommandWidget::changeFrMode(quint8 mode)
@@ -202,9 +213,9 @@ void WaitCommandWidget::connectPublicHandlers()
     if (m_answerConnection || !m_controller)
         return;
     m_answerConnection = connect(m_controller, &FrCommandsController::assyncAnswer, this,
-        &WaitCommandWidget::frCommandTidAnswerHandler);
+        &WaitCommandWidget::frCommandTidAnswerHandler, Qt::QueuedConnection);
     m_errorConnection = connect(m_controller, &FrCommandsController::assyncError, this,
-        &WaitCommandWidget::frCommandTidErrorHandler);
+        &WaitCommandWidget::frCommandTidErrorHandler, Qt::QueuedConnection);
 }
 
 void WaitCommandWidget::disconnectPublicHandlers()

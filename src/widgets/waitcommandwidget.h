@@ -37,6 +37,8 @@ public:
 
     void addWaitTid(quint8 tid, quint8 cmdCode);
     void addWaitTid(const CommandSendInfo &info);
+    // Stops waiting for a TID whose result the page no longer wants.
+    void removeWaitTid(quint8 tid);
     // Brings the register into the mode; the answer is a later frModeChanged().
     void changeFrMode(quint8 mode);
 

@@ -12,6 +12,10 @@ WaitMessageWidget::WaitMessageWidget(QWidget *parent)
     setFixedSize(400, 223);
     ui->progressBar->setValue(0);
     ui->progressBar->hide();
+    ui->pbCancel->hide();
+    m_cancelDelay.setSingleShot(true);
+    m_cancelDelay.setInterval(DEFAULT_CANCEL_DELAY_MS);
+    connect(&m_cancelDelay, &QTimer::timeout, ui->pbCancel, &QWidget::show);
     moveToCentre();
 }
 
@@ -47,6 +51,19 @@ void WaitMessageWidget::showEvent(QShowEvent *event)
     // The parent may have been moved or maximised since the overlay was made.
     moveToCentre();
     QDialog::showEvent(event);
+    if (ui->pbCancel->isHidden())
+        m_cancelDelay.start();
+}
+
+void WaitMessageWidget::hideEvent(QHideEvent *event)
+{
+    m_cancelDelay.stop();
+    QDialog::hideEvent(event);
+}
+
+void WaitMessageWidget::on_pbCancel_clicked()
+{
+    emit cancelRequested();
 }
 
 void WaitMessageWidget::moveToCentre()

@@ -13,6 +13,8 @@ RecordingPrompts::~RecordingPrompts()
 UserPrompts::Reply RecordingPrompts::prompt(QWidget *, const UserPrompts::Request &request)
 {
     requests.append(request);
+    if (whileShown)
+        whileShown(request);
     if (!m_answers.isEmpty())
         return m_answers.takeFirst();
     UserPrompts::Reply reply;

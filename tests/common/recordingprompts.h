@@ -5,6 +5,8 @@
 
 #include <QList>
 
+#include <functional>
+
 // Takes the place of every dialog while it lives: records what would have been shown and
 // answers from a queue (questions: the default answer when the queue is empty).
 class RecordingPrompts : public UserPrompts::Handler
@@ -17,6 +19,8 @@ public:
 
     void queueAnswer(bool accepted, const QString &text = QString());
     void setDefaultAnswer(bool accepted) { m_defaultAccepted = accepted; }
+    // Runs while the prompt is "shown"; a test may spin an event loop here, as a real box does.
+    std::function<void(const UserPrompts::Request &)> whileShown;
 
     QList<UserPrompts::Request> requests;
     int count() const { return requests.size(); }

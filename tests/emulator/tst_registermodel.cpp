@@ -204,7 +204,8 @@ void TestRegisterModel::builders_data()
     row("open shift", 1, 2, [](Ctl &c) { c.sendOpenCycleCommand("Shift"); });
     row(
         "close shift", 3, 1, [](Ctl &c) { c.sendCloseCycleCommand(); }, L { enter(1), OPEN_SHIFT });
-    row("common clear", 3, 1, [](Ctl &c) { c.sendCommonGashCommand(); });
+    row(
+        "common clear", 3, 1, [](Ctl &c) { c.sendCommonGashCommand(); }, L { enter(6), hex("a7") });
     row("registration report", 6, 2, [](Ctl &c) { c.sendRegistrationReportCommand(); });
     row("registration report by number", 6, 1, [](Ctl &c) { c.sendBuildRegReportCommand(1); });
     // Tag 1018, 10 bytes: the user's INN.
@@ -399,8 +400,10 @@ void TestRegisterModel::moneyFlow_data()
     QTest::newRow("Z report") << qint64(0) << shift << quint8(0)
                               << "drawer=10000 shiftOpen=false shiftTotals/sales=0 "
                                  "grandTotals/sales=10000 printed=3";
-    QTest::newRow("common clear") << qint64(0) << (shift + L { hex("77") }) << quint8(0)
-                                  << "drawer=0 grandTotals/sales=0 shiftNumber=1";
+    // The common clear follows the archive closing.
+    QTest::newRow("common clear") << qint64(
+        0) << (shift + L { EXIT, enter(6), hex("a7"), EXIT, enter(3), hex("77") })
+                                  << quint8(0) << "drawer=0 grandTotals/sales=0 shiftNumber=1";
 
     // Limits, at their exact boundaries: the drawer cannot go below zero nor past BCD(14).
     const L sale { e1, OPEN_SALE, position(100, 1000) };

@@ -1,5 +1,9 @@
-// Runs the real orvactl binary against a scripted register on a loopback port.
+// orvactl's parser, formatters and statistics in-process; the real binary against a scripted
+// register on a loopback port for its exit codes and its conversation on the link.
 
+#include "answerformatter.h"
+#include "ctloptions.h"
+#include "ctlstats.h"
 #include "scripteddevice.h"
 #include "tempprofile.h"
 
@@ -8,12 +12,14 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QtTest>
 
 #include <memory>
 
 Q_DECLARE_METATYPE(ScriptedDevice::Reply)
+Q_DECLARE_METATYPE(AnswerFormatter::Outcome)
 
 namespace {
 
@@ -25,12 +31,11 @@ struct Result
     qint64 elapsedMs = 0;
 };
 
-QString hex(const QByteArray &bytes)
-{
-    return QString::fromLatin1(bytes.toHex());
-}
+using Format = AnswerFormatter::Formatted (*)(const QByteArray &);
 
 } // namespace
+
+Q_DECLARE_METATYPE(Format)
 
 class TestOrvactl : public QObject
 {
@@ -41,26 +46,24 @@ private slots:
     void init();
     void cleanup();
 
-    void state_data();
-    void state();
-    void modeEntersThroughExit();
-    void modeRefusedWithWrongPassword();
-    void raw_data();
-    void raw();
-    void sums_data();
-    void sums();
+    void options_data();
+    void options();
+    void formatter_data();
+    void formatter();
+    void stats_data();
+    void stats();
+
+    void exitCodes_data();
+    void exitCodes();
+    void ackReachesRegisterBeforeExit();
     void repeatWithStats();
-    void usageErrors_data();
-    void usageErrors();
-    void help();
-    void noAnswer_data();
-    void noAnswer();
+    void noAnswerWithinLimit();
     void connectionRefused();
     void linkClosedByRegister();
 
 private:
     // Runs orvactl; the device is served by this thread's event loop meanwhile.
-    Result run(const QStringList &args, int waitMs = 20000);
+    Result run(const QStringList &args, int waitMs = 20000, bool oneCpu = false);
     QStringList at(const QStringList &args) const;
 
     std::unique_ptr<TempProfile> m_profile;
@@ -88,14 +91,20 @@ void TestOrvactl::cleanup()
     QCOMPARE(badFrames, 0);
 }
 
-Result TestOrvactl::run(const QStringList &args, int waitMs)
+Result TestOrvactl::run(const QStringList &args, int waitMs, bool oneCpu)
 {
     Result r;
     QProcess proc;
     QSignalSpy finished(&proc, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished));
     QElapsedTimer timer;
     timer.start();
-    proc.start(QStringLiteral(ORVACTL_PATH), args);
+    // On one CPU the link's thread runs only when the main thread waits, which is when a frame
+    // still in the socket's buffer at the exit would be lost.
+    const QString taskset = QStandardPaths::findExecutable(QStringLiteral("taskset"));
+    if (oneCpu && !taskset.isEmpty())
+        proc.start(taskset, QStringList { "-c", "0", ORVACTL_PATH } + args);
+    else
+        proc.start(QStringLiteral(ORVACTL_PATH), args);
     if (!proc.waitForStarted(5000) || !finished.wait(waitMs)) {
         proc.kill();
         proc.waitForFinished(5000);
@@ -115,192 +124,225 @@ QStringList TestOrvactl::at(const QStringList &args) const
     + args;
 }
 
-void TestOrvactl::state_data()
+void TestOrvactl::options_data()
 {
-    QTest::addColumn<QByteArray>("state");
-    QTest::addColumn<int>("modeByte");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("complaint"); // empty: the line is good
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("payload");
+
+    auto bad = [](const char *name, const QStringList &args, const char *complaint) {
+        QTest::newRow(name) << args << QString::fromUtf8(complaint) << 0 << QByteArray();
+    };
+    bad("no command", {}, "no command given");
+    bad("unknown command", { "status" }, "unknown command \"status\"");
+    bad("unknown option", { "--bogus", "state" }, "bogus");
+    bad("state with argument", { "state", "1" }, "takes no arguments");
+    bad("mode without number", { "mode" }, "mode needs exactly one");
+    bad("mode out of range", { "mode", "16" }, "bad mode \"16\"");
+    bad("raw code not hex", { "raw", "3G" }, "bad command code \"3G\"");
+    bad("raw code too wide", { "raw", "13F" }, "bad command code");
+    bad("raw odd hex", { "raw", "3F", "123" }, "bad hex payload");
+    bad("raw two payloads", { "raw", "3F", "00", "11" }, "at most one payload");
+    bad("raw payload beyond a frame", { "raw", "3F", QString(2 * 16250, QLatin1Char('0')) },
+        "too long");
+    bad("port zero", { "--port", "0", "state" }, "bad port \"0\"");
+    bad("port too big", { "--port", "70000", "state" }, "bad port \"70000\"");
+    bad("negative timeout", { "--timeout", "-5", "state" }, "bad timeout \"-5\"");
+    bad("zero repeat", { "--repeat", "0", "state" }, "bad repeat count \"0\"");
+    bad("REQ interval too short", { "--req-interval", "5", "state" }, "bad REQ interval \"5\"");
+    bad("empty host", { "--host", "", "state" }, "--host needs");
+
+    // The largest payload one frame carries behind the add-task header still goes.
+    QTest::newRow("raw payload of a whole frame")
+        << QStringList { "raw", "3f", QString(2 * 16248, QLatin1Char('a')) } << QString() << 0x3F
+        << QByteArray(16248, '\xAA');
+    QTest::newRow("0x prefix, one digit, spaced payload") << QStringList { "raw", "0x5",
+        "fd fe 00" } << QString() << 0x05 << QByteArray::fromHex("fdfe00");
+}
+
+void TestOrvactl::options()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, complaint);
+    QFETCH(int, code);
+    QFETCH(QByteArray, payload);
+    CtlOptions options;
+    const bool ok = options.parse(QStringList { QStringLiteral("orvactl") } + args);
+    QCOMPARE(ok, complaint.isEmpty());
+    if (!ok) {
+        QVERIFY2(options.error().contains(complaint), qPrintable(options.error()));
+        return;
+    }
+    QCOMPARE(options.command, CtlOptions::Raw);
+    QCOMPARE(int(options.code), code);
+    QCOMPARE(options.payload, payload);
+}
+
+void TestOrvactl::formatter_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<AnswerFormatter::Outcome>("outcome");
+    QTest::addColumn<QString>("text");
 
     // Cashier 1, hall 5, 2024-03-05 12:34:56, serial 1234; mode byte 0x24 is mode 4, submode 2.
-    QTest::newRow("programming, submode 2")
-        << QByteArray::fromHex("440105240305123456030000123400000000") << 0x24
-        << QStringLiteral("mode=4 submode=2 serial=1234 cashier=1 hall=5 "
-                          "datetime=2024-03-05T12:34:56\nПрограммирование\n");
-    // Month 0x13 is no date: the date and time stay null.
-    QTest::newRow("month 13, no date")
-        << QByteArray::fromHex("440799241305123456000098765400000000") << 0x01
-        << QStringLiteral("mode=1 submode=0 serial=987654 cashier=7 hall=99 datetime=-\n"
-                          "Регистрация\n");
-    // Mode 10 has no name.
-    QTest::newRow("unnamed mode") << QByteArray::fromHex("440000250101000000000000000100000000")
-                                  << 0x3A
-                                  << QStringLiteral("mode=10 submode=3 serial=1 cashier=0 hall=0 "
-                                                    "datetime=2025-01-01T00:00:00\n-\n");
+    QTest::newRow("state") << Format(&AnswerFormatter::state)
+                           << QByteArray::fromHex("440105240305123456030000123400000024")
+                           << AnswerFormatter::Ok
+                           << QStringLiteral("mode=4 submode=2 serial=1234 cashier=1 hall=5 "
+                                             "datetime=2024-03-05T12:34:56\nПрограммирование\n");
+    // Month 0x13 is no date; mode 10 has no name.
+    QTest::newRow("state without date or name")
+        << Format(&AnswerFormatter::state)
+        << QByteArray::fromHex("44079924130512345600009876540000003a") << AnswerFormatter::Ok
+        << QStringLiteral("mode=10 submode=3 serial=987654 cashier=7 hall=99 datetime=-\n-\n");
+    // 'M' + BCD(14) kopecks.
+    QTest::newRow("cash") << Format(&AnswerFormatter::money)
+                          << QByteArray::fromHex("4d99999999999999") << AnswerFormatter::Ok
+                          << QStringLiteral("cash=999999999999.99\n");
+    QTest::newRow("drawer cut short")
+        << Format(&AnswerFormatter::money) << QByteArray::fromHex("4d0001")
+        << AnswerFormatter::Unexpected << QString();
+    QTest::newRow("drawer refused")
+        << Format(&AnswerFormatter::money) << QByteArray::fromHex("559c00")
+        << AnswerFormatter::Refused << QStringLiteral("Смена открыта, операция невозможна");
+    // 'U' 00 + sales BCD(14) + purchases BCD(14).
+    QTest::newRow("shift totals") << Format(&AnswerFormatter::shiftTotals)
+                                  << QByteArray::fromHex("55000000000001234500000000000099")
+                                  << AnswerFormatter::Ok
+                                  << QStringLiteral("sales=123.45 purchases=0.99\n");
+    QTest::newRow("shift totals foreign answer")
+        << Format(&AnswerFormatter::shiftTotals) << QByteArray::fromHex("4d00000000012345")
+        << AnswerFormatter::Unexpected << QString();
+    QTest::newRow("raw") << Format(&AnswerFormatter::raw) << QByteArray::fromHex("fdfe")
+                         << AnswerFormatter::Ok << QStringLiteral("fdfe\n");
+    // A result that is itself a refusal.
+    QTest::newRow("raw refusal") << Format(&AnswerFormatter::raw) << QByteArray::fromHex("559b00")
+                                 << AnswerFormatter::Refused
+                                 << QStringLiteral("Чек открыт – операция невозможна");
+    QTest::newRow("error result") << Format(&AnswerFormatter::refusal)
+                                  << QByteArray::fromHex("558c00") << AnswerFormatter::Refused
+                                  << QStringLiteral("Неверный пароль");
 }
 
-void TestOrvactl::state()
+void TestOrvactl::formatter()
 {
-    QFETCH(QByteArray, state);
-    QFETCH(int, modeByte);
-    QFETCH(QString, expected);
-    m_device->setState(state);
-    m_device->setModeByte(quint8(modeByte));
-    // No --host or --port: "localhost" and the driver's configured port.
-    m_profile->setAtolPort(m_device->port());
-
-    const Result r = run({ QStringLiteral("state") });
-
-    QCOMPARE(r.exitCode, 0);
-    QCOMPARE(r.out, expected);
-    QCOMPARE(r.err, QString());
-    // One abort before the first task, then the state request: C1 02 TID 00 00 3F.
-    QCOMPARE(m_device->frame(0).payload.toHex(), QByteArray("c4"));
-    QVERIFY(m_device->frame(1).payload.startsWith(char(0xC1)));
-    QCOMPARE(m_device->tasks().size(), 1);
-    QCOMPARE(m_device->tasks().first().code, quint8(0x3F));
-    QCOMPARE(m_device->tasks().first().payload, QByteArray());
+    QFETCH(Format, format);
+    QFETCH(QByteArray, answer);
+    QFETCH(AnswerFormatter::Outcome, outcome);
+    QFETCH(QString, text);
+    const AnswerFormatter::Formatted f = format(answer);
+    QCOMPARE(f.outcome, outcome);
+    if (!text.isEmpty())
+        QCOMPARE(f.text, text);
 }
 
-void TestOrvactl::modeEntersThroughExit()
+void TestOrvactl::stats_data()
 {
-    m_device->setModeByte(0x02);
-
-    const Result r = run(at({ QStringLiteral("mode"), QStringLiteral("4") }));
-
-    QCOMPARE(r.exitCode, 0);
-    QCOMPARE(r.out, QStringLiteral("mode=4\n"));
-    QCOMPARE(m_device->modeByte(), quint8(0x04));
-    // State, exit, state, entry with the default password 47 as BCD(8), state.
-    QStringList sent;
-    for (const ScriptedDevice::Task &t : m_device->tasks())
-        sent << QStringLiteral("%1:%2").arg(t.code, 2, 16, QLatin1Char('0')).arg(hex(t.payload));
-    QCOMPARE(sent,
-        QStringList({ QStringLiteral("3f:"), QStringLiteral("48:"), QStringLiteral("3f:"),
-            QStringLiteral("56:0400000047"), QStringLiteral("3f:") }));
+    QTest::addColumn<QList<qint64>>("nsecs");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("none") << QList<qint64> {} << "runs=0 median_ms=0.000 p99_ms=0.000 max_ms=0.000";
+    // Odd count: the middle one; order of arrival does not matter.
+    QTest::newRow("odd") << QList<qint64> { 3000000, 1000000, 2000000 }
+                         << "runs=3 median_ms=2.000 p99_ms=3.000 max_ms=3.000";
+    // Even count: the mean of the two middle runs.
+    QTest::newRow("even") << QList<qint64> { 4000000, 1000000, 2000000, 3000000 }
+                          << "runs=4 median_ms=2.500 p99_ms=4.000 max_ms=4.000";
+    // Nearest rank: of 200 runs the 198th, not the largest; 100 runs give the 99th.
+    QList<qint64> twoHundred;
+    for (int i = 1; i <= 200; ++i)
+        twoHundred << qint64(i) * 2000;
+    QTest::newRow("p99 of 200") << twoHundred
+                                << "runs=200 median_ms=0.201 p99_ms=0.396 max_ms=0.400";
+    QTest::newRow("p99 of 100") << twoHundred.mid(0, 100)
+                                << "runs=100 median_ms=0.101 p99_ms=0.198 max_ms=0.200";
 }
 
-void TestOrvactl::modeRefusedWithWrongPassword()
+void TestOrvactl::stats()
 {
-    QVERIFY(m_profile->writeConfig(
-        QStringLiteral("orvacfgports.conf"), "[FRPORTSETTINGS]\nfrConnPwd=30\n"));
-    m_device->setModeByte(0x00);
-
-    const Result r = run(at({ QStringLiteral("mode"), QStringLiteral("1") }));
-
-    QCOMPARE(r.exitCode, 3);
-    QCOMPARE(r.out, QString());
-    QCOMPARE(r.err.trimmed(), QStringLiteral("Неверный пароль"));
-    QCOMPARE(m_device->tasks().size(), 2);
-    QCOMPARE(m_device->tasks().at(1).code, quint8(0x56));
-    QCOMPARE(m_device->tasks().at(1).payload, QByteArray::fromHex("0100000030"));
-    QCOMPARE(m_device->modeByte(), quint8(0x00));
+    QFETCH(QList<qint64>, nsecs);
+    QFETCH(QString, line);
+    CtlStats stats;
+    for (qint64 n : qAsConst(nsecs))
+        stats.add(n);
+    QCOMPARE(stats.line(), line);
 }
 
-void TestOrvactl::raw_data()
+void TestOrvactl::exitCodes_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("code");
     QTest::addColumn<ScriptedDevice::Reply>("reply");
     QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<QByteArray>("payload");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
 
-    QTest::newRow("result after acceptance")
-        << QStringList { "raw", "91", "1234" } << 0x91 << ScriptedDevice::AcceptThenResult
-        << QByteArray::fromHex("5500123456") << QByteArray::fromHex("1234") << 0 << "5500123456\n"
-        << "";
-    QTest::newRow("result before acceptance")
-        << QStringList { "raw", "a5" } << 0xA5 << ScriptedDevice::ResultOnly
-        << QByteArray::fromHex("55000102") << QByteArray() << 0 << "55000102\n"
-        << "";
-    QTest::newRow("result to the re-request")
-        << QStringList { "raw", "9D", "01" } << 0x9D << ScriptedDevice::ResultOnRequest
-        << QByteArray::fromHex("5500aabb") << QByteArray::fromHex("01") << 0 << "5500aabb\n"
-        << "";
-    QTest::newRow("0x prefix, one digit, spaced payload")
-        << QStringList { "raw", "0x5", "fd fe 00" } << 0x05 << ScriptedDevice::AcceptThenResult
-        << QByteArray::fromHex("fdfe") << QByteArray::fromHex("fdfe00") << 0 << "fdfe\n"
-        << "";
-    QTest::newRow("wrong password error")
-        << QStringList { "raw", "92", "0001" } << 0x92 << ScriptedDevice::AcceptThenError
-        << QByteArray::fromHex("558c00") << QByteArray::fromHex("0001") << 3 << ""
-        << "Неверный пароль\n";
-    // A result that is itself a refusal: the bytes are still printed.
-    QTest::newRow("refusal in the result")
-        << QStringList { "raw", "95" } << 0x95 << ScriptedDevice::AcceptThenResult
-        << QByteArray::fromHex("559b00") << QByteArray() << 3 << "559b00\n"
-        << "Чек открыт – операция невозможна\n";
+    QTest::newRow("result") << QStringList { "raw", "91", "1234" } << 0x91
+                            << ScriptedDevice::AcceptThenResult << QByteArray::fromHex("5500123456")
+                            << 0 << "5500123456\n"
+                            << "";
+    QTest::newRow("refused") << QStringList { "raw", "92", "0001" } << 0x92
+                             << ScriptedDevice::AcceptThenError << QByteArray::fromHex("558c00")
+                             << 3 << ""
+                             << "Неверный пароль\n";
+    QTest::newRow("answer that cannot be read")
+        << QStringList { "money" } << 0x4D << ScriptedDevice::AcceptThenResult
+        << QByteArray::fromHex("4d0001") << 2 << ""
+        << "Unexpected drawer answer: 4d0001";
+    QTest::newRow("usage") << QStringList { "mode" } << 0 << ScriptedDevice::Silent << QByteArray()
+                           << 1 << ""
+                           << "orvactl: mode needs exactly one argument";
 }
 
-void TestOrvactl::raw()
+void TestOrvactl::exitCodes()
 {
     QFETCH(QStringList, args);
     QFETCH(int, code);
     QFETCH(ScriptedDevice::Reply, reply);
     QFETCH(QByteArray, answer);
-    QFETCH(QByteArray, payload);
     QFETCH(int, exitCode);
     QFETCH(QString, out);
     QFETCH(QString, err);
     m_device->script(quint8(code), reply, answer);
+    // No --host or --port: "localhost" and the driver's configured port.
+    m_profile->setAtolPort(m_device->port());
 
-    const Result r = run(at(args));
-
-    QCOMPARE(r.exitCode, exitCode);
-    QCOMPARE(r.out, out);
-    QCOMPARE(r.err, err);
-    QCOMPARE(m_device->tasks().size(), 1);
-    QCOMPARE(m_device->tasks().first().code, quint8(code));
-    QCOMPARE(m_device->tasks().first().payload, payload);
-}
-
-void TestOrvactl::sums_data()
-{
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("out");
-
-    // 'M' + BCD(14) kopecks.
-    QTest::newRow("cash") << "money" << 0x4D << QByteArray::fromHex("4d00000000012345") << 0
-                          << "cash=123.45\n";
-    QTest::newRow("empty drawer") << "money" << 0x4D << QByteArray::fromHex("4d00000000000000") << 0
-                                  << "cash=0.00\n";
-    QTest::newRow("large cash") << "money" << 0x4D << QByteArray::fromHex("4d99999999999999") << 0
-                                << "cash=999999999999.99\n";
-    QTest::newRow("drawer answer cut short")
-        << "money" << 0x4D << QByteArray::fromHex("4d0001") << 2 << "";
-    QTest::newRow("drawer refused") << "money" << 0x4D << QByteArray::fromHex("559c00") << 3 << "";
-    // 'U' 00 + sales BCD(14) + purchases BCD(14).
-    QTest::newRow("shift totals") << "shift-totals" << 0x58
-                                  << QByteArray::fromHex("55000000000001234500000000000099") << 0
-                                  << "sales=123.45 purchases=0.99\n";
-    QTest::newRow("shift totals refused")
-        << "shift-totals" << 0x58 << QByteArray::fromHex("558800") << 3 << "";
-    QTest::newRow("shift totals foreign answer")
-        << "shift-totals" << 0x58 << QByteArray::fromHex("4d00000000012345") << 2 << "";
-}
-
-void TestOrvactl::sums()
-{
-    QFETCH(QString, command);
-    QFETCH(int, code);
-    QFETCH(QByteArray, answer);
-    QFETCH(int, exitCode);
-    QFETCH(QString, out);
-    m_device->script(quint8(code), ScriptedDevice::AcceptThenResult, answer);
-
-    const Result r = run(at({ command }));
+    const Result r = run(args);
 
     QCOMPARE(r.exitCode, exitCode);
     QCOMPARE(r.out, out);
-    QCOMPARE(r.err.isEmpty(), exitCode == 0);
+    QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.startsWith(err), qPrintable(r.err));
+    if (exitCode == 1) {
+        QCOMPARE(m_device->connectionCount(), 0);
+        return;
+    }
+    // One abort before the first task, then the task itself.
+    QCOMPARE(m_device->frame(0).payload.toHex(), QByteArray("c4"));
     QCOMPARE(m_device->tasks().size(), 1);
     QCOMPARE(m_device->tasks().first().code, quint8(code));
-    QCOMPARE(m_device->tasks().first().payload, QByteArray());
+}
+
+void TestOrvactl::ackReachesRegisterBeforeExit()
+{
+    // The register gives the result only to a REQ; the run must not end before the ACK that
+    // lets the register drop the finished task is on the wire.
+    m_device->script(0x3F, ScriptedDevice::ResultOnRequest, QByteArray::fromHex("44aa"));
+    for (int i = 0; i < 50; ++i) {
+        const int connections = m_device->connectionCount();
+        const Result r
+            = run(at({ "--req-interval", "10", "--timeout", "60000", "raw", "3F" }), 70000, true);
+        QVERIFY2(r.exitCode == 0, qPrintable(QStringLiteral("run %1: %2").arg(i).arg(r.err)));
+        QCOMPARE(r.out, QStringLiteral("44aa\n"));
+        QVERIFY(m_device->waitUntil([&] {
+            return m_device->connectionCount() == connections + 2 && !m_device->isClientConnected();
+        }));
+        const quint8 tid = m_device->tasks().last().tid;
+        const QList<ScriptedDevice::Frame> acks = m_device->framesOf(0xC2);
+        QVERIFY2(!acks.isEmpty() && acks.last().payload == QByteArray("\xC2", 1) + char(tid),
+            qPrintable(QStringLiteral("run %1: no ACK for TID %2").arg(i).arg(tid)));
+    }
 }
 
 void TestOrvactl::repeatWithStats()
@@ -313,107 +355,28 @@ void TestOrvactl::repeatWithStats()
     const QStringList lines = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 4);
     QCOMPARE(lines.mid(0, 3), QStringList({ "44aa", "44aa", "44aa" }));
-    const QRegularExpression stats(
-        QStringLiteral("^runs=3 median_ms=(\\d+\\.\\d{3}) p99_ms=(\\d+\\.\\d{3}) "
-                       "max_ms=(\\d+\\.\\d{3})$"));
-    const QRegularExpressionMatch m = stats.match(lines.at(3));
-    QVERIFY2(m.hasMatch(), qPrintable(lines.at(3)));
-    QVERIFY(m.captured(1).toDouble() <= m.captured(2).toDouble());
-    QVERIFY(m.captured(2).toDouble() <= m.captured(3).toDouble());
-    QVERIFY(m.captured(3).toDouble() > 0);
-    // One process: the endpoint probe and one link, one abort, three tasks with successive TIDs.
+    QVERIFY2(lines.at(3).startsWith(QLatin1String("runs=3 median_ms=")), qPrintable(lines.at(3)));
+    // One process: the endpoint probe and one link, one abort, three tasks in turn, each
+    // acknowledged before the next.
     QCOMPARE(m_device->connectionCount(), 2);
     QCOMPARE(m_device->framesOf(0xC4).size(), 1);
     QCOMPARE(m_device->tasks().size(), 3);
-    QCOMPARE(m_device->tasks().at(1).tid, quint8(m_device->tasks().at(0).tid + 1));
+    QCOMPARE(m_device->framesOf(0xC2).size(), 3);
     QCOMPARE(m_device->tasks().at(2).tid, quint8(m_device->tasks().at(0).tid + 2));
 }
 
-void TestOrvactl::usageErrors_data()
+void TestOrvactl::noAnswerWithinLimit()
 {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("complaint");
-
-    QTest::newRow("no command") << QStringList {} << "no command given";
-    QTest::newRow("unknown command") << QStringList { "status" } << "unknown command \"status\"";
-    QTest::newRow("unknown option") << QStringList { "--bogus", "state" } << "bogus";
-    QTest::newRow("state with argument") << QStringList { "state", "1" } << "takes no arguments";
-    QTest::newRow("mode without number") << QStringList { "mode" } << "mode needs exactly one";
-    QTest::newRow("mode not a number") << QStringList { "mode", "x" } << "bad mode \"x\"";
-    QTest::newRow("mode out of range") << QStringList { "mode", "16" } << "bad mode \"16\"";
-    QTest::newRow("raw without code") << QStringList { "raw" } << "raw needs a command code";
-    QTest::newRow("raw code not hex") << QStringList { "raw", "3G" } << "bad command code \"3G\"";
-    QTest::newRow("raw code too wide") << QStringList { "raw", "13F" } << "bad command code";
-    QTest::newRow("raw odd hex") << QStringList { "raw", "3F", "123" } << "bad hex payload";
-    QTest::newRow("raw bad hex") << QStringList { "raw", "3F", "zz" } << "bad hex payload";
-    QTest::newRow("raw two payloads")
-        << QStringList { "raw", "3F", "00", "11" } << "at most one payload";
-    QTest::newRow("raw payload beyond a frame")
-        << QStringList { "raw", "3F", QString(2 * 16250, QLatin1Char('0')) } << "too long";
-    QTest::newRow("port zero") << QStringList { "--port", "0", "state" } << "bad port \"0\"";
-    QTest::newRow("port too big") << QStringList { "--port", "70000", "state" }
-                                  << "bad port \"70000\"";
-    QTest::newRow("port not a number")
-        << QStringList { "--port", "abc", "state" } << "bad port \"abc\"";
-    QTest::newRow("port missing value") << QStringList { "state", "--port" } << "port";
-    QTest::newRow("negative timeout")
-        << QStringList { "--timeout", "-5", "state" } << "bad timeout \"-5\"";
-    QTest::newRow("zero repeat") << QStringList { "--repeat", "0", "state" }
-                                 << "bad repeat count \"0\"";
-    QTest::newRow("empty host") << QStringList { "--host", "", "state" } << "--host needs";
-}
-
-void TestOrvactl::usageErrors()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QString, complaint);
-    m_profile->setAtolPort(m_device->port());
-
-    const Result r = run(args);
-
-    QCOMPARE(r.exitCode, 1);
-    QCOMPARE(r.out, QString());
-    QVERIFY2(r.err.startsWith(QLatin1String("orvactl: ")), qPrintable(r.err));
-    QVERIFY2(r.err.contains(complaint), qPrintable(r.err));
-    QVERIFY(r.err.contains(QLatin1String("Usage: orvactl")));
-    QCOMPARE(m_device->connectionCount(), 0);
-}
-
-void TestOrvactl::help()
-{
-    const Result r = run({ QStringLiteral("--help") });
-
-    QCOMPARE(r.exitCode, 0);
-    QVERIFY(r.out.startsWith(QLatin1String("Usage: orvactl")));
-    QCOMPARE(r.err, QString());
-    QCOMPARE(m_device->connectionCount(), 0);
-}
-
-void TestOrvactl::noAnswer_data()
-{
-    QTest::addColumn<bool>("answerAbort");
-    QTest::addColumn<QString>("complaint");
-
-    QTest::newRow("abort unanswered") << false << "No answer from the register within 1500 ms";
-    QTest::newRow("task unanswered") << true << "No answer from the register within 1500 ms";
-}
-
-void TestOrvactl::noAnswer()
-{
-    QFETCH(bool, answerAbort);
-    QFETCH(QString, complaint);
-    m_device->setAnswerAbort(answerAbort);
-    m_device->script(0x3F, ScriptedDevice::Silent);
+    m_device->setAnswerAbort(false);
 
     const Result r = run(at({ "--timeout", "1500", "state" }));
 
     QCOMPARE(r.exitCode, 2);
     QCOMPARE(r.out, QString());
-    QVERIFY2(r.err.contains(complaint), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QLatin1String("No answer from the register within 1500 ms")),
+        qPrintable(r.err));
     QVERIFY(r.elapsedMs >= 1500);
     QVERIFY2(r.elapsedMs < 1500 + 8000, qPrintable(QString::number(r.elapsedMs)));
-    QCOMPARE(m_device->connectionCount(), 2);
-    QCOMPARE(m_device->tasks().size(), answerAbort ? 1 : 0);
 }
 
 void TestOrvactl::connectionRefused()
@@ -427,7 +390,6 @@ void TestOrvactl::connectionRefused()
     const Result r = run({ "--host", "127.0.0.1", "--port", port, "--timeout", "60000", "money" });
 
     QCOMPARE(r.exitCode, 2);
-    QCOMPARE(r.out, QString());
     QVERIFY2(r.err.contains(QStringLiteral("Cannot connect to 127.0.0.1:%1: ").arg(port)),
         qPrintable(r.err));
     QVERIFY2(r.elapsedMs < 30000, qPrintable(QString::number(r.elapsedMs)));
@@ -440,7 +402,6 @@ void TestOrvactl::linkClosedByRegister()
     const Result r = run(at({ "--timeout", "15000", "money" }));
 
     QCOMPARE(r.exitCode, 2);
-    QCOMPARE(r.out, QString());
     QVERIFY2(r.err.contains(QLatin1String("was closed")), qPrintable(r.err));
     // The closed link ends the run; the time limit is not waited out.
     QVERIFY2(r.elapsedMs < 10000, qPrintable(QString::number(r.elapsedMs)));

@@ -9,10 +9,9 @@
 #include "waitcommandwidget.h"
 #include "waitmessagewidget.h"
 
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
-#include <QTextDecoder>
-#include <QTextEncoder>
 #include <QtTest>
 
 namespace {
@@ -79,8 +78,8 @@ private slots:
     void connectionQuestion_data();
     void connectionQuestion();
     void connectionQuestionYesConnects();
-    void registerCodec_data();
-    void registerCodec();
+    void promptComesAfterTheControllerIsDone();
+    void overlayCancelEndsTheWait();
 
 private:
     void connectLink();
@@ -289,7 +288,7 @@ void TestWaitCommandWidget::forcedStopEndsChange()
 
     m_page->events.clear();
     m_controller->forceStopAll();
-    QCOMPARE(reached.count(), 1);
+    QTRY_COMPARE(reached.count(), 1);
     QCOMPARE(m_page->events, (QStringList { "forceStop", "modeChanged" }));
     QCOMPARE(reached.first().at(0).value<quint8>(), quint8(3));
     QCOMPARE(reached.first().at(1).toBool(), true);
@@ -298,6 +297,7 @@ void TestWaitCommandWidget::forcedStopEndsChange()
     // Idle: a second forced stop reaches the page but ends nothing.
     m_controller->forceStopAll();
     QCOMPARE(m_page->events.count(QStringLiteral("forceStop")), 2);
+    QTest::qWait(50);
     QCOMPARE(reached.count(), 1);
 }
 
@@ -362,11 +362,12 @@ void TestWaitCommandWidget::duplicateTidReplacesWait()
     QCOMPARE(m_page->waits().value(200), quint8(0x22));
 
     emit m_controller->assyncAnswer(201, QByteArray("x"));
-    QCOMPARE(answered.count(), 0);
-    QVERIFY(m_page->resultHandlersConnected());
-
     emit m_controller->assyncAnswer(200, QByteArray("y"));
     emit m_controller->assyncAnswer(200, QByteArray("z"));
+    // Results reach the page once the controller's own handling is over.
+    QCOMPARE(answered.count(), 0);
+    QTRY_COMPARE(answered.count(), 1);
+    QTest::qWait(20);
     QCOMPARE(answered.count(), 1);
     QCOMPARE(answered.first().at(0).value<quint8>(), quint8(0x22));
     QCOMPARE(answered.first().at(2).toByteArray(), QByteArray("y"));
@@ -466,25 +467,85 @@ void TestWaitCommandWidget::connectionQuestionYesConnects()
     QVERIFY(m_device->taskCodes().contains(0x3F));
 }
 
-void TestWaitCommandWidget::registerCodec_data()
+void TestWaitCommandWidget::promptComesAfterTheControllerIsDone()
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("bytes");
-    // CP866: А-П at 0x80, р-я at 0xE0, Ё/ё at 0xF0/0xF1; ASCII unchanged.
-    QTest::newRow("Привет") << QStringLiteral("Привет") << QByteArray::fromHex("8fe0a8a2a5e2");
-    QTest::newRow("ЁЛКА ёлка") << QStringLiteral("ЁЛКА ёлка")
-                               << QByteArray::fromHex("f08b8a8020f1abaaa0");
-    QTest::newRow("ascii") << QStringLiteral("Cash 1") << QByteArray("Cash 1");
+    // The register refuses the mode entry for a wrong password. The warning blocks like a real
+    // box; by then the controller must have aborted the register's buffer, stopped asking
+    // about the failed task and told the status bar.
+    MainWindow window(m_root->sessionManager());
+    m_device->setModeByte(0x00);
+    connectLink();
+    QTRY_COMPARE(window.frModeText(), QStringLiteral("ККТ: Выбор"));
+    const int abortsBefore = m_device->framesOf(0xC4).size();
+    m_device->script(0x56, ScriptedDevice::AcceptThenError, QByteArray::fromHex("558c00"));
+    QString statusWhileShown;
+    int abortsWhileShown = -1;
+    int framesAfterAbort = -1;
+    m_prompts->whileShown = [&](const UserPrompts::Request &) {
+        statusWhileShown = window.frModeText();
+        // The abort that follows the refused mode entry.
+        int mark = -1;
+        m_device->waitUntil([&] {
+            const QList<ScriptedDevice::Frame> frames = m_device->frames();
+            bool entrySeen = false;
+            for (int i = 0; i < frames.size() && mark < 0; ++i) {
+                entrySeen = entrySeen || frames.at(i).payload.mid(5, 1) == "\x56";
+                if (entrySeen && frames.at(i).payload == QByteArray::fromHex("c4"))
+                    mark = i;
+            }
+            return mark >= 0;
+        });
+        QTest::qWait(700); // several REQ periods: nothing more may be asked
+        abortsWhileShown = m_device->framesOf(0xC4).size();
+        framesAfterAbort = m_device->frameCount() - mark - 1;
+    };
+    QSignalSpy reached(m_page, &RecordingPage::modeReached);
+
+    m_page->changeFrMode(1);
+    QTRY_COMPARE_WITH_TIMEOUT(reached.count(), 1, LONG_WAIT_MS);
+    QCOMPARE(m_prompts->count(), 1);
+    QCOMPARE(m_prompts->last().text,
+        QStringLiteral("При смене режима произошла ошибка. Неверный пароль"));
+    QCOMPARE(statusWhileShown, QStringLiteral("ККТ: Неверный пароль!!!"));
+    // The change's own abort, and the one after the refusal.
+    QCOMPARE(abortsWhileShown, abortsBefore + 2);
+    QCOMPARE(framesAfterAbort, 0);
+    QCOMPARE(reached.first().at(2).value<quint8>(), quint8(0x8C));
 }
 
-void TestWaitCommandWidget::registerCodec()
+void TestWaitCommandWidget::overlayCancelEndsTheWait()
 {
-    QFETCH(QString, text);
-    QFETCH(QByteArray, bytes);
-    QCOMPARE(m_page->encoder()->fromUnicode(text), bytes);
-    QCOMPARE(m_page->decoder()->toUnicode(bytes), text);
-    QCOMPARE(WaitCommandWidget::toRegisterText(text), bytes);
-    QCOMPARE(WaitCommandWidget::fromRegisterText(bytes), text);
+    // A register that never answers: the overlay offers "Отмена" after a while, and pressing it
+    // ends the change as failed and aborts the register's buffer.
+    MainWindow window(m_root->sessionManager());
+    window.setWaitCancelDelay(200);
+    m_root->setMainWindow(&window);
+    connectLink();
+    m_device->script(0x3F, ScriptedDevice::Silent);
+    QSignalSpy reached(m_page, &RecordingPage::modeReached);
+    QPointer<WaitMessageWidget> overlay = m_root->showWaitWidget(QStringLiteral("Смена режима"));
+    auto *cancel = overlay->findChild<QPushButton *>(QStringLiteral("pbCancel"));
+    QVERIFY(cancel);
+    QVERIFY(!cancel->isVisible());
+    m_page->changeFrMode(1);
+    QTest::qWait(100);
+    QVERIFY(!cancel->isVisible());
+    QTRY_VERIFY(cancel->isVisible());
+    QCOMPARE(cancel->text(), QStringLiteral("Отмена"));
+    const int aborts = m_device->framesOf(0xC4).size();
+
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    m_root->setMainWindow(nullptr);
+    QTRY_VERIFY(!overlay);
+    QTRY_COMPARE(reached.count(), 1);
+    QCOMPARE(reached.first().at(0).value<quint8>(), quint8(1));
+    QCOMPARE(reached.first().at(1).toBool(), true);
+    QCOMPARE(reached.first().at(2).value<quint8>(), quint8(0xFF));
+    QVERIFY(m_device->waitUntil([&] { return m_device->framesOf(0xC4).size() == aborts + 1; }));
+    const int records = m_device->framesOf(0xC1).size();
+    QTest::qWait(700); // the state record was being resent; no longer
+    QCOMPARE(m_device->framesOf(0xC1).size(), records);
+    QVERIFY(!m_page->isChangingMode());
 }
 
 QTEST_MAIN(TestWaitCommandWidget)

@@ -1,6 +1,10 @@
 #include "ctloptions.h"
 
+#include "frcoreexternalapi.h"
+
 #include <QCommandLineParser>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 namespace {
@@ -45,6 +49,10 @@ QString CtlOptions::usage()
               "                   print the answer bytes in hex\n"
               "  money            cash in the drawer\n"
               "  shift-totals     sales and purchases of the shift\n"
+              "  bus OP [JSON]    call fiscal core operation OP with the arguments JSON\n"
+              "                   (an object), print the reply as JSON; OP is one of\n"
+              "                   %2\n"
+              "  bus load NAME    print the bus object NAME as JSON\n"
               "\n"
               "Options:\n"
               "  --host HOST      register's driver host (default localhost)\n"
@@ -52,11 +60,67 @@ QString CtlOptions::usage()
               "  --timeout MS     limit for the whole run (default %1)\n"
               "  --repeat N       run the command N times in a row\n"
               "  --stats          then print runs, median, p99 and max time in ms\n"
+              "  --req-interval MS  ask for an accepted task's result this often\n"
+              "                   (default: the link's 3000 ms)\n"
               "  --verbose        log lines to standard error\n"
+              "  --bus NAME       local socket of the fiscal core service (default:\n"
+              "                   ORVA_BUS_NAME, frcore.conf busName, the runtime folder)\n"
+              "\n"
+              "With bus the time limit is the longest wait for one answer.\n"
               "\n"
               "Exit codes: 0 result, 1 usage error, 2 link failure or time limit,\n"
-              "3 the register refused the command.\n")
-        .arg(DEFAULT_TIMEOUT_MS);
+              "3 the register (or its fiscal core) refused the command.\n")
+        .arg(DEFAULT_TIMEOUT_MS)
+        .arg(busOperations().join(QStringLiteral(", ")));
+}
+
+namespace {
+
+QStringList busCalls()
+{
+    using A = core::FrcoreExternalApi;
+    return { A::OP_GET_CASHIERS, A::OP_SET_CASHIERS, A::OP_GET_SECTIONS, A::OP_SET_SECTIONS,
+        A::OP_GET_DISCOUNTS, A::OP_SET_DISCOUNTS, A::OP_GET_OFD_SETTINGS, A::OP_SET_OFD_SETTINGS,
+        A::OP_GET_PRINTER_SETTINGS, A::OP_SET_PRINTER_SETTINGS, A::OP_GET_FULL_STATE,
+        A::OP_GET_REGISTRATION_INFO, A::OP_ACTIVATE, A::OP_GET_ATOL_MODEL_DATA,
+        A::OP_SET_ATOL_MODEL_DATA };
+}
+
+} // namespace
+
+QStringList CtlOptions::busObjectOperations()
+{
+    return { QStringLiteral("getTaxMap"), QStringLiteral("setTaxMap"),
+        QStringLiteral("getFrCoreSettings"), QStringLiteral("setFrCoreSettings") };
+}
+
+QStringList CtlOptions::busOperations()
+{
+    return busCalls() + busObjectOperations();
+}
+
+bool CtlOptions::parseBus(const QStringList &args)
+{
+    if (args.isEmpty() || args.size() > 2)
+        return fail(tr("bus needs an operation and at most one JSON argument"));
+    busOperation = args.first();
+    command = Bus;
+    if (busOperation == QLatin1String("load")) {
+        if (args.size() != 2 || args.at(1).trimmed().isEmpty())
+            return fail(tr("bus load needs an object name"));
+        busArguments.insert(QStringLiteral("name"), args.at(1).trimmed());
+        return true;
+    }
+    if (!busOperations().contains(busOperation))
+        return fail(tr("unknown bus operation \"%1\"").arg(busOperation));
+    if (args.size() == 2) {
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(args.at(1).toUtf8(), &error);
+        if (error.error != QJsonParseError::NoError || !doc.isObject())
+            return fail(tr("bad JSON \"%1\": expected an object").arg(args.at(1)));
+        busArguments = doc.object().toVariantMap();
+    }
+    return true;
 }
 
 bool CtlOptions::fail(const QString &error)
@@ -76,10 +140,13 @@ bool CtlOptions::parse(const QStringList &arguments)
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"), QString(), QStringLiteral("MS"));
     const QCommandLineOption repeatOption(QStringLiteral("repeat"), QString(), QStringLiteral("N"));
+    const QCommandLineOption reqOption(
+        QStringLiteral("req-interval"), QString(), QStringLiteral("MS"));
     const QCommandLineOption statsOption(QStringLiteral("stats"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"));
-    parser.addOptions({ helpOption, hostOption, portOption, timeoutOption, repeatOption,
-        statsOption, verboseOption });
+    const QCommandLineOption busOption(QStringLiteral("bus"), QString(), QStringLiteral("NAME"));
+    parser.addOptions({ helpOption, hostOption, portOption, timeoutOption, repeatOption, reqOption,
+        statsOption, verboseOption, busOption });
 
     if (!parser.parse(arguments))
         return fail(parser.errorText());
@@ -90,6 +157,11 @@ bool CtlOptions::parse(const QStringList &arguments)
     verbose = parser.isSet(verboseOption);
     stats = parser.isSet(statsOption);
 
+    if (parser.isSet(busOption)) {
+        busName = parser.value(busOption).trimmed();
+        if (busName.isEmpty())
+            return fail(tr("--bus needs a socket name"));
+    }
     if (parser.isSet(hostOption)) {
         host = parser.value(hostOption).trimmed();
         if (host.isEmpty())
@@ -109,6 +181,11 @@ bool CtlOptions::parse(const QStringList &arguments)
     if (parser.isSet(repeatOption) && !toInt(parser.value(repeatOption), 1, 10000000, &repeat)) {
         return fail(tr("bad repeat count \"%1\": expected a positive number")
                         .arg(parser.value(repeatOption)));
+    }
+    if (parser.isSet(reqOption)
+        && !toInt(parser.value(reqOption), 10, 24 * 3600 * 1000, &reqIntervalMs)) {
+        return fail(tr("bad REQ interval \"%1\": expected at least 10 milliseconds")
+                        .arg(parser.value(reqOption)));
     }
     return parseCommand(parser.positionalArguments());
 }
@@ -133,6 +210,8 @@ bool CtlOptions::parseCommand(const QStringList &positional)
         return noArguments(Money);
     if (name == QLatin1String("shift-totals"))
         return noArguments(ShiftTotals);
+    if (name == QLatin1String("bus"))
+        return parseBus(args);
     if (name == QLatin1String("mode")) {
         if (args.size() != 1)
             return fail(tr("mode needs exactly one argument, the mode number"));

@@ -20,6 +20,8 @@ CtlRunner::CtlRunner(const CtlOptions &options, QObject *parent)
         &CtlRunner::p_clearBufferHandler);
     connect(m_controller, &FrCommandsController::assyncAnswer, this, &CtlRunner::p_answerHandler);
     connect(m_controller, &FrCommandsController::assyncError, this, &CtlRunner::p_errorHandler);
+    connect(
+        m_controller, &FrCommandsController::allFramesWritten, this, &CtlRunner::p_acknowledged);
     if (m_options.command == CtlOptions::Mode) {
         m_modeChanger = new FrModeChanger(m_controller, this);
         connect(m_modeChanger, &FrModeChanger::modeChanged, this, &CtlRunner::p_modeChangedHandler);
@@ -68,6 +70,8 @@ void CtlRunner::p_probeConnected()
     m_probe->deleteLater();
     m_probe = nullptr;
     m_controller->setTcpEndpoint(m_options.host, m_options.port);
+    if (m_options.reqIntervalMs > 0)
+        m_controller->setReqInterval(m_options.reqIntervalMs);
     qDebug().noquote() << "ORVACTL_CONNECT" << endpoint();
     m_controller->start();
 }
@@ -137,6 +141,7 @@ void CtlRunner::p_runOnce()
         m_modeChanger->changeMode(m_options.mode);
         break;
     case CtlOptions::NoCommand:
+    case CtlOptions::Bus: // BusRunner's, never over the link
         finish(ExitUsage, CtlOptions::tr("no command given"));
         break;
     }
@@ -195,6 +200,23 @@ void CtlRunner::p_modeChangedHandler(quint8 mode, bool error, quint8 errorCode)
 void CtlRunner::runDone(const AnswerFormatter::Formatted &result)
 {
     writeOut(result.outcome == AnswerFormatter::Ok ? result.text : result.output);
+    m_result = result;
+    m_phase = Acknowledging;
+    // The controller sends the ACK once the signal that brought the result returns.
+    QMetaObject::invokeMethod(this, &CtlRunner::p_acknowledged, Qt::QueuedConnection);
+}
+
+void CtlRunner::p_acknowledged()
+{
+    if (m_phase != Acknowledging || m_controller->unwrittenFrames() > 0)
+        return;
+    m_phase = Running;
+    runEnded();
+}
+
+void CtlRunner::runEnded()
+{
+    const AnswerFormatter::Formatted &result = m_result;
     if (result.outcome == AnswerFormatter::Refused) {
         finish(ExitRefused, result.text);
         return;
@@ -204,8 +226,7 @@ void CtlRunner::runDone(const AnswerFormatter::Formatted &result)
         return;
     }
     if (m_stats.runs() < m_options.repeat) {
-        // Let the controller finish this task (ACK, next in line) before the next one.
-        QMetaObject::invokeMethod(this, &CtlRunner::p_runOnce, Qt::QueuedConnection);
+        p_runOnce();
         return;
     }
     if (m_options.stats)

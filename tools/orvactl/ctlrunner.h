@@ -44,11 +44,15 @@ private slots:
     void p_modeChangedHandler(quint8 mode, bool error, quint8 errorCode);
     void p_deadlineHandler();
     void p_runOnce();
+    void p_acknowledged();
 
 private:
-    enum Phase { Connecting, Clearing, Running, Done };
+    // Acknowledging: the result is in; the run ends once its ACK (or the abort after a
+    // password error) has been written, or the register keeps the finished task.
+    enum Phase { Connecting, Clearing, Running, Acknowledging, Done };
 
     void runDone(const AnswerFormatter::Formatted &result);
+    void runEnded();
     void finish(int exitCode, const QString &complaint = QString());
     QString endpoint() const;
 
@@ -60,6 +64,7 @@ private:
     QElapsedTimer m_runTimer;
     CtlStats m_stats;
     Phase m_phase = Connecting;
+    AnswerFormatter::Formatted m_result;
     bool m_waiting = false;
     quint8 m_waitTid = 0;
 };

@@ -1,5 +1,6 @@
 // orvactl: the register's command line for service scripts and diagnostics.
 
+#include "busrunner.h"
 #include "ctloptions.h"
 #include "ctlrunner.h"
 #include "frcoreconfig.h"
@@ -44,6 +45,8 @@ int main(int argc, char *argv[])
     }
 
     qt5ext::InitConfig::setAppWorkDir(QStringLiteral("ORVI"));
+    if (options.command == CtlOptions::Bus)
+        return BusRunner(options).run();
     if (options.host.isEmpty())
         options.host = QStringLiteral("localhost");
     if (options.port == 0)

@@ -177,6 +177,15 @@ void AtolSession::runNext()
             continue;
         t.state = Task::Busy;
         t.answer = m_model->execute(t.command);
+        if (isStuckRequisite(t.command)) {
+            t.stuck = true;
+            qInfo().noquote() << QStringLiteral(
+                "[%1] task %2: requisite %3 stored, result withheld")
+                                     .arg(m_number)
+                                     .arg(t.tid)
+                                     .arg(m_options.stuckRequisiteTag);
+            return;
+        }
         if (m_options.delayMs > 0)
             m_workTimer.start(m_options.delayMs);
         else
@@ -185,10 +194,19 @@ void AtolSession::runNext()
     }
 }
 
+bool AtolSession::isStuckRequisite(const QByteArray &command) const
+{
+    // E8, 00 01 00, tag little-endian, ...
+    if (m_options.stuckRequisiteTag < 0 || command.size() < 6 || quint8(command.at(0)) != 0xE8)
+        return false;
+    const int tag = quint8(command.at(4)) | (quint8(command.at(5)) << 8);
+    return tag == m_options.stuckRequisiteTag;
+}
+
 void AtolSession::deliver()
 {
     for (Task &t : m_tasks) {
-        if (t.state != Task::Busy)
+        if (t.state != Task::Busy || t.stuck)
             continue;
         t.state = Task::Done;
         if (m_options.answers == Async) {

@@ -28,6 +28,9 @@ public:
         bool logFrames = false;
         // Silence that ends a partial frame: the same wait the host side allows per byte.
         int byteTimeoutMs = PAtol31::BYTE_WAIT_MS;
+        // Send-requisite tasks for this tag run on the register but stay busy for good, as
+        // when the fiscal storage never confirms them; only an abort clears them.
+        int stuckRequisiteTag = -1;
     };
 
     // Buffer statuses and answers of this device.
@@ -69,6 +72,7 @@ private:
         State state = Waiting;
         RegisterModel::Answer answer;
         quint64 sequence = 0;
+        bool stuck = false; // busy for good
     };
 
     void feed(quint8 byte);
@@ -78,6 +82,7 @@ private:
     void acknowledge(const QByteArray &payload);
     void abortAll(quint8 id);
     void runNext();
+    bool isStuckRequisite(const QByteArray &command) const;
     int indexOf(quint8 tid) const;
     // REQ-style answer: A1/A2 with the TID while waiting or busy, A3/A4 and the answer after.
     QByteArray statusOf(const Task &task) const;

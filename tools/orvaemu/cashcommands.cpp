@@ -41,7 +41,6 @@ RegisterModel::Answer RegisterModel::cash(const QByteArray &p, bool in)
         doOpenShift(QString(), true);
     m_state.drawer += in ? sum : -sum;
     (in ? m_state.shift.cashIn : m_state.shift.cashOut) += sum;
-    (in ? m_state.grand.cashIn : m_state.grand.cashOut) += sum;
     QJsonObject doc = document(in ? QStringLiteral("cashIn") : QStringLiteral("cashOut"));
     doc.insert(QStringLiteral("amount"), double(sum));
     doc.insert(QStringLiteral("drawer"), double(m_state.drawer));

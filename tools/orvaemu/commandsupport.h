@@ -55,6 +55,9 @@ enum : quint8 {
     E_FN_NO_DATA = 0xDA,
     E_TAX_SYSTEM = 0xE0,
     E_FN_PARAMS = 0xE7,
+    E_FN_UNSENT = 0xED,
+    E_AGENT_FLAGS = 0xF1,
+    E_MISSING_REQUISITES = 0xF2,
 };
 
 // A BCD field of the payload; false when it is short or not BCD.

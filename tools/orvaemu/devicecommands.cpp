@@ -31,11 +31,16 @@ RegisterModel::Answer RegisterModel::deviceType() const
     QByteArray b;
     b.append(char(3)); // protocol
     b.append(char(1)); // a cash register
-    b.append(char(MODEL_CODE));
+    // Model, version and name as the fiscal core is told to report them: the version's ten
+    // digits are major, minor, revision and a build of four digits.
+    const QString ver = m_state.core.atolModel.value(QStringLiteral("ver")).toString();
+    const int build = ver.mid(6, 4).toInt();
+    b.append(char(modelCode()));
     b.append(char(0)).append(char(0));
-    b.append(char(VERSION_MAJOR)).append(char(VERSION_MINOR)).append(char(0));
-    b.append(char(VERSION_BUILD >> 8)).append(char(VERSION_BUILD & 0xFF));
-    b += QByteArray("ORVA-EMU");
+    b.append(char(ver.mid(0, 2).toInt())).append(char(ver.mid(2, 2).toInt()));
+    b.append(char(ver.mid(4, 2).toInt()));
+    b.append(char(build >> 8)).append(char(build & 0xFF));
+    b += encode(m_state.core.atolModel.value(QStringLiteral("name")).toString());
     return ok(b);
 }
 

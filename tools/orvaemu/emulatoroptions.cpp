@@ -30,12 +30,32 @@ QList<QCommandLineOption> optionList()
         { QStringLiteral("delay"), QStringLiteral("Milliseconds a task stays busy."),
             QStringLiteral("MS") },
         { QStringLiteral("no-paper"), QStringLiteral("Refuse printing commands with 0x67.") },
+        { QStringLiteral("offline"),
+            QStringLiteral("The fiscal data operator is out of reach: new documents get no "
+                           "ticket.") },
         { QStringLiteral("seed"), QStringLiteral("Seed of the fault generator."),
             QStringLiteral("N") },
         { QStringLiteral("age-shift"),
             QStringLiteral("Make the open shift (opening one if needed) older by H hours."),
             QStringLiteral("H") },
+        { QStringLiteral("drop-requisite"),
+            QStringLiteral("Send-requisite tasks for this tag run but never report a result: "
+                           "they stay busy until an abort."),
+            QStringLiteral("TAG") },
         { QStringLiteral("log-frames"), QStringLiteral("Log every frame in hexadecimal.") },
+        { QStringLiteral("receipts"),
+            QStringLiteral("Render every printed document as a PNG receipt in DIR and send its "
+                           "path to the local socket \"receiptFile\"."),
+            QStringLiteral("DIR") },
+        { QStringLiteral("bus"),
+            QStringLiteral("Local socket of the fiscal core service. Without --port the default "
+                           "is the driver's (ORVA_BUS_NAME, frcore.conf busName, or orvafrcore "
+                           "in the runtime folder); with --port there is no bus unless given."),
+            QStringLiteral("NAME") },
+        { QStringLiteral("no-bus"), QStringLiteral("Serve the ATOL port only.") },
+        { QStringLiteral("bus-delay"),
+            QStringLiteral("Milliseconds every fiscal core answer is held back."),
+            QStringLiteral("MS") },
     };
 }
 
@@ -90,6 +110,11 @@ bool EmulatorOptions::parse(const QStringList &arguments, QString *error)
     }
     statePath = parser.value(QStringLiteral("state"));
     journalPath = parser.value(QStringLiteral("journal"));
+    receiptsPath = parser.value(QStringLiteral("receipts"));
+    if (parser.isSet(QStringLiteral("receipts")) && receiptsPath.isEmpty()) {
+        *error = QStringLiteral("--receipts needs a folder");
+        return false;
+    }
     if (parser.isSet(QStringLiteral("password"))) {
         password = parser.value(QStringLiteral("password")).toLongLong(&ok);
         if (!ok || password < 0 || password > 99999999) {
@@ -127,6 +152,7 @@ bool EmulatorOptions::parse(const QStringList &arguments, QString *error)
         }
     }
     noPaper = parser.isSet(QStringLiteral("no-paper"));
+    offline = parser.isSet(QStringLiteral("offline"));
     if (parser.isSet(QStringLiteral("seed"))) {
         seed = parser.value(QStringLiteral("seed")).toUInt(&ok);
         if (!ok) {
@@ -142,6 +168,26 @@ bool EmulatorOptions::parse(const QStringList &arguments, QString *error)
             return false;
         }
     }
+    if (parser.isSet(QStringLiteral("drop-requisite"))) {
+        stuckRequisiteTag = parser.value(QStringLiteral("drop-requisite")).toInt(&ok);
+        if (!ok || stuckRequisiteTag < 1 || stuckRequisiteTag > 0xFFFF) {
+            *error = QStringLiteral("--drop-requisite needs a tag number 1..65535");
+            return false;
+        }
+    }
     logFrames = parser.isSet(QStringLiteral("log-frames"));
+    busName = parser.value(QStringLiteral("bus")).trimmed();
+    if (parser.isSet(QStringLiteral("bus")) && busName.isEmpty()) {
+        *error = QStringLiteral("--bus needs a socket name");
+        return false;
+    }
+    noBus = parser.isSet(QStringLiteral("no-bus"));
+    if (parser.isSet(QStringLiteral("bus-delay"))) {
+        busDelayMs = parser.value(QStringLiteral("bus-delay")).toInt(&ok);
+        if (!ok || busDelayMs < 0) {
+            *error = QStringLiteral("--bus-delay needs milliseconds");
+            return false;
+        }
+    }
     return true;
 }

@@ -19,10 +19,16 @@ public:
     double corruptRate = 0;
     int delayMs = 0;
     bool noPaper = false;
+    bool offline = false;
     bool seeded = false;
     quint32 seed = 0;
     int ageShiftHours = 0;
+    int stuckRequisiteTag = -1; // send-requisite tasks for this tag never finish
     bool logFrames = false;
+    QString receiptsPath;
+    QString busName; // empty: the driver's configured bus name
+    bool noBus = false;
+    int busDelayMs = 0;
 
     // False with a message on a bad option; helpRequested() is then checked first.
     bool parse(const QStringList &arguments, QString *error);

@@ -125,6 +125,8 @@ RegisterModel::Answer RegisterModel::requisite(const QByteArray &p)
     Requisite req;
     if (!Requisite::parseCommand(p, &req))
         return refuse(E_FORMAT);
+    if (const quint8 error = req.valueError())
+        return refuse(error);
     Receipt &r = m_state.receipt;
     if (Requisite::isPositionTag(req.tag()) && !r.positions.isEmpty())
         Receipt::putRequisite(&r.positions.last().requisites, req);
@@ -132,6 +134,30 @@ RegisterModel::Answer RegisterModel::requisite(const QByteArray &p)
         Receipt::putRequisite(&r.requisites, req);
     emit stateChanged();
     return ok();
+}
+
+// The fiscal storage closes no receipt whose agent positions lack their supplier.
+quint8 RegisterModel::missingRequisite(const Receipt &r)
+{
+    for (const Receipt::Position &p : r.positions) {
+        // A position cancelled in full is not on the receipt any more.
+        qint64 net = 0;
+        for (const Receipt::Position &o : r.positions) {
+            if (o.name == p.name && o.price == p.price && o.barcode == p.barcode)
+                net += o.cancel ? -o.quantity : o.quantity;
+        }
+        if (p.cancel || net <= 0)
+            continue;
+        bool agent = false, supplier = false, inn = false;
+        for (const Requisite &q : p.requisites) {
+            agent |= q.tag() == 1222;
+            supplier |= q.tag() == 1224;
+            inn |= q.tag() == 1226;
+        }
+        if (agent && !(supplier && inn))
+            return E_MISSING_REQUISITES;
+    }
+    return 0;
 }
 
 // Flags, payment type BCD(2) and sum BCD(10) of a payment or a close: the refusal code, or 0
@@ -191,6 +217,8 @@ RegisterModel::Answer RegisterModel::closeReceipt(const QByteArray &p)
         if (bit == 0 || (bit & (bit - 1)) != 0 || (bit & m_state.taxSystems) == 0)
             return refuse(E_TAX_SYSTEM);
     }
+    if (const quint8 missing = missingRequisite(r))
+        return refuse(missing);
     const qint64 change = r.paid() - total;
     const qint64 cash = r.payments[0] - change;
     const bool takes = Receipt::takesCash(r.kind);
@@ -202,29 +230,26 @@ RegisterModel::Answer RegisterModel::closeReceipt(const QByteArray &p)
         return refuse(E_NO_PAPER);
 
     m_state.drawer += takes ? cash : -cash;
-    for (RegisterState::Totals *t : { &m_state.shift, &m_state.grand }) {
-        switch (r.kind) {
-        case Receipt::Sale:
-            t->sales += total;
-            break;
-        case Receipt::SaleReturn:
-            t->saleReturns += total;
-            break;
-        case Receipt::Purchase:
-            t->purchases += total;
-            break;
-        case Receipt::PurchaseReturn:
-            t->purchaseReturns += total;
-            break;
-        default:
-            t->corrections += total;
-            break;
-        }
-        ++t->receipts;
+    RegisterState::Totals &t = m_state.shift;
+    switch (r.kind) {
+    case Receipt::Sale:
+        t.sales += total;
+        break;
+    case Receipt::SaleReturn:
+        t.saleReturns += total;
+        break;
+    case Receipt::Purchase:
+        t.purchases += total;
+        break;
+    case Receipt::PurchaseReturn:
+        t.purchaseReturns += total;
+        break;
+    default:
+        t.corrections += total;
+        break;
     }
+    ++t.receipts;
     ++m_state.receiptNumber;
-    ++m_state.documentNumber;
-    m_state.lastDocumentAt = nowUtc();
     QJsonObject doc = document(QStringLiteral("receipt"));
     const QJsonObject body = r.toJson();
     for (auto it = body.constBegin(); it != body.constEnd(); ++it) {
@@ -232,8 +257,8 @@ RegisterModel::Answer RegisterModel::closeReceipt(const QByteArray &p)
             doc.insert(it.key(), it.value());
     }
     doc.insert(QStringLiteral("number"), m_state.receiptNumber);
-    doc.insert(QStringLiteral("fd"), double(m_state.documentNumber));
     doc.insert(QStringLiteral("change"), double(change));
+    record(&doc);
     m_state.lastReceipt = doc;
     m_state.receiptOpen = false;
     m_state.receipt = Receipt();

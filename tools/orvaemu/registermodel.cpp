@@ -32,6 +32,11 @@ RegisterModel::Answer RegisterModel::refuse(quint8 code)
     return a;
 }
 
+quint8 RegisterModel::modelCode() const
+{
+    return quint8(m_state.core.atolModel.value(QStringLiteral("model"), MODEL_CODE).toUInt());
+}
+
 quint8 RegisterModel::submode() const
 {
     if (m_mode == 1 && m_state.receiptOpen)
@@ -148,7 +153,7 @@ RegisterModel::Answer RegisterModel::stateAnswer() const
     b += bcdDateTime(now());
     b.append(char(flags));
     b += BCD::int2bcd(m_state.serial, 8);
-    b.append(char(MODEL_CODE));
+    b.append(char(modelCode()));
     b.append(char(VERSION_MAJOR)).append(char(VERSION_MINOR));
     b.append(char(modeByte()));
     // Behind the mode byte: receipt number, shift number, open receipt kind and its total.

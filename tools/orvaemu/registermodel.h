@@ -7,6 +7,18 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <functional>
+
+namespace core {
+class FrCoreFullState;
+}
+namespace fiscal {
+class FsStatus;
+class RegData;
+} // namespace fiscal
 
 // The register itself, without any link: takes a device command (code and payload) and
 // gives the answer a register gives, changing its state as a register would. Persisting
@@ -35,9 +47,15 @@ public:
     void setPassword(qint64 password) { m_password = password; }
     void setPaperPresent(bool present) { m_paper = present; }
     bool paperPresent() const { return m_paper; }
+    // With the operator out of reach new documents wait for their tickets; coming back
+    // online gives every waiting document its ticket.
+    void setOfdOnline(bool online);
+    bool ofdOnline() const { return m_ofdOnline; }
 
     quint8 mode() const { return m_mode; }
     quint8 submode() const;
+    // The model number it reports, as the fiscal core's model data say.
+    quint8 modelCode() const;
     quint8 modeByte() const { return quint8((submode() << 4) | m_mode); }
     bool shiftExpired() const;
     // The register's clock: the host clock moved by the offset set with the date and time
@@ -48,6 +66,28 @@ public:
     void ageShift(int hours);
 
     Answer execute(const QByteArray &command);
+
+    // The fiscal core service's side of the same register: operations and bus objects by
+    // name (corecommands.cpp: dispatch and tables; coresettings.cpp: settings;
+    // coreregistration.cpp: state, registration data and registration).
+    struct CoreReply
+    {
+        int code = 0; // core::FrcoreError
+        QString text;
+        QVariantMap value;
+        bool ok() const { return code == 0; }
+    };
+    typedef std::function<void(int minimum, int maximum, int value)> Progress;
+    static const int MAX_REGISTRATIONS = 12;
+
+    CoreReply coreCall(const QString &operation, const QVariantMap &arguments,
+        const Progress &progress = Progress());
+    CoreReply coreObject(const QString &name) const;
+    CoreReply storeCoreObject(const QString &name, const QVariantMap &content);
+    static QStringList coreObjectNames();
+    fiscal::FsStatus fsStatus() const;
+    fiscal::RegData regData() const;
+    core::FrCoreFullState fullState() const;
 
 signals:
     void stateChanged();
@@ -64,6 +104,7 @@ private:
     Answer drawerAnswer() const;
     quint8 readPayment(const QByteArray &payload, qint64 *type, qint64 *sum) const;
     Answer shiftTotalsAnswer() const;
+    static quint8 missingRequisite(const Receipt &receipt);
 
     Answer stateAnswer() const;
     Answer enterMode(const QByteArray &payload);
@@ -97,9 +138,24 @@ private:
 
     void doOpenShift(const QString &comment, bool automatic);
     QJsonObject document(const QString &type) const;
+    // Gives the finished document its number and fiscal sign and keeps it in the storage.
+    void record(QJsonObject *document);
     void print(const QJsonObject &document);
     QByteArray tagValue(quint16 tag, bool *known) const;
     QDateTime nowUtc() const;
+
+    CoreReply setCashiers(const QVariantMap &arguments);
+    CoreReply setSections(const QVariantMap &arguments);
+    CoreReply setDiscounts(const QVariantMap &arguments);
+    CoreReply setTaxMap(const QVariantMap &content);
+    CoreReply setOfdSettings(const QVariantMap &arguments);
+    CoreReply setPrinterSettings(const QVariantMap &arguments);
+    CoreReply setAtolModelData(const QVariantMap &arguments);
+    CoreReply setFrCoreSettings(const QVariantMap &content);
+    CoreReply registrationInfo() const;
+    CoreReply activate(const QVariantMap &arguments, const Progress &progress);
+    QString cashboxVersion() const;
+    static CoreReply coreFail(int code, const QString &text);
 
     static Answer ok(const QByteArray &data = QByteArray());
     static Answer refuse(quint8 code);
@@ -107,6 +163,7 @@ private:
     RegisterState m_state;
     qint64 m_password = 47;
     bool m_paper = true;
+    bool m_ofdOnline = true;
     quint8 m_mode = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "registerstate.h"
 
+#include "regdata.h"
+
 namespace {
 
 const char *const TOTAL_KEYS[] = { "sales", "saleReturns", "purchases", "purchaseReturns",
@@ -95,6 +97,33 @@ QString isoOrEmpty(const QDateTime &dt)
 
 } // namespace
 
+void RegisterState::Totals::add(const Totals &o)
+{
+    Totals copy = o;
+    for (int i = 0; i < 7; ++i)
+        *totalField(*this, i) += *totalField(copy, i);
+    receipts += o.receipts;
+}
+
+QJsonObject RegisterState::registrationParameters() const
+{
+    QJsonObject p;
+    p.insert(QStringLiteral("1037"), rnm);
+    p.insert(QStringLiteral("1048"), userName);
+    p.insert(QStringLiteral("1018"), inn);
+    p.insert(QStringLiteral("1036"), core.boxId);
+    p.insert(QStringLiteral("1009"), address);
+    p.insert(QStringLiteral("1187"), place);
+    p.insert(QStringLiteral("1017"), ofdInn);
+    p.insert(QStringLiteral("1046"), ofdName);
+    p.insert(QStringLiteral("1057"), double(core.agentFlags));
+    p.insert(QStringLiteral("1062"), int(taxSystems));
+    p.insert(QStringLiteral("1002"), bool(core.regFlags & fiscal::RegData::FlagAutonomous));
+    p.insert(QStringLiteral("1109"), bool(core.regFlags & fiscal::RegData::FlagServices));
+    p.insert(QStringLiteral("1056"), bool(core.regFlags & fiscal::RegData::FlagEncryption));
+    return p;
+}
+
 RegisterState RegisterState::fresh()
 {
     RegisterState s;
@@ -106,7 +135,19 @@ RegisterState RegisterState::fresh()
     s.place = QStringLiteral("Торговый зал");
     s.ofdInn = QStringLiteral("7704211201");
     s.ofdName = QStringLiteral("ОФД");
-    s.documentNumber = 1; // the registration report
+    // The registration, made at the factory before this register was ever started.
+    const QString registeredAt = QStringLiteral("2024-01-15T12:00:00");
+    QJsonObject reg;
+    reg.insert(QStringLiteral("type"), QStringLiteral("registration"));
+    reg.insert(QStringLiteral("dateTime"), registeredAt);
+    reg.insert(QStringLiteral("shift"), 0);
+    reg.insert(QStringLiteral("registration"), 1);
+    reg.insert(QStringLiteral("parameters"), s.registrationParameters());
+    reg.insert(QStringLiteral("fd"), 1);
+    reg.insert(QStringLiteral("fiscalSign"), double(FiscalStorage::fiscalSign(reg, s.serial)));
+    reg.insert(QStringLiteral("ticket"), registeredAt);
+    s.storage.add(reg);
+    s.documentNumber = 1;
     return s;
 }
 
@@ -141,6 +182,7 @@ QJsonObject RegisterState::toJson() const
     o.insert(QStringLiteral("grandTotals"), totalsToJson(grand));
     o.insert(QStringLiteral("documentNumber"), double(documentNumber));
     o.insert(QStringLiteral("lastDocumentAt"), isoOrEmpty(lastDocumentAt));
+    o.insert(QStringLiteral("fnDocuments"), storage.toJson());
     o.insert(QStringLiteral("lastReceipt"), lastReceipt);
     o.insert(QStringLiteral("receiptOpen"), receiptOpen);
     if (receiptOpen)
@@ -149,6 +191,7 @@ QJsonObject RegisterState::toJson() const
     for (auto it = tables.cbegin(); it != tables.cend(); ++it)
         t.insert(it.key(), QString::fromLatin1(it.value().toHex()));
     o.insert(QStringLiteral("tables"), t);
+    o.insert(QStringLiteral("core"), core.toJson());
     return o;
 }
 
@@ -195,6 +238,11 @@ bool RegisterState::fromJson(const QJsonObject &o, RegisterState *out, QString *
         r.fail("grandTotals");
     s.documentNumber = r.integer("documentNumber");
     s.lastDocumentAt = r.dateTime("lastDocumentAt");
+    // A state written before the storage kept its documents has none to print.
+    const QJsonValue documents = o.value(QStringLiteral("fnDocuments"));
+    if (!documents.isUndefined()
+        && (!documents.isArray() || !FiscalStorage::fromJson(documents.toArray(), &s.storage)))
+        r.fail("fnDocuments");
     s.lastReceipt = r.object("lastReceipt");
     s.receiptOpen = r.boolean("receiptOpen");
     if (s.receiptOpen && !Receipt::fromJson(r.object("receipt"), &s.receipt))
@@ -207,6 +255,11 @@ bool RegisterState::fromJson(const QJsonObject &o, RegisterState *out, QString *
     }
     if (s.shiftOpen && !s.shiftOpenedAt.isValid())
         r.fail("shiftOpenedAt");
+    if (o.contains(QStringLiteral("core"))) {
+        QString bad;
+        if (!FiscalCoreData::fromJson(r.object("core"), &s.core, &bad))
+            r.fail("core");
+    }
     if (!r.bad().isEmpty()) {
         *error = QStringLiteral("missing or invalid \"%1\"").arg(r.bad());
         return false;

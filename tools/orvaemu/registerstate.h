@@ -1,6 +1,8 @@
 #ifndef REGISTERSTATE_H
 #define REGISTERSTATE_H
 
+#include "fiscalcoredata.h"
+#include "fiscalstorage.h"
 #include "receipt.h"
 
 #include <QDateTime>
@@ -24,6 +26,8 @@ public:
         qint64 cashIn = 0;
         qint64 cashOut = 0;
         int receipts = 0;
+
+        void add(const Totals &other);
     };
 
     // A fresh, fiscalized register with its shift closed and an empty drawer.
@@ -46,6 +50,8 @@ public:
     QString ofdInn;
     QString ofdName;
     int registrations = 1;
+    // The registration parameters by fiscal tag, as a registration document records them.
+    QJsonObject registrationParameters() const;
 
     qint64 drawer = 0;
     bool shiftOpen = false;
@@ -53,8 +59,9 @@ public:
     QDateTime shiftOpenedAt; // UTC
     int receiptNumber = 0; // last closed receipt of the shift
     Totals shift;
-    Totals grand; // never cleared by a Z report
+    Totals grand; // takes the shift's totals at each Z report
     qint64 documentNumber = 0; // last fiscal document
+    FiscalStorage storage; // the documents up to documentNumber
     QDateTime lastDocumentAt; // UTC, register clock
     QJsonObject lastReceipt; // for the reprint
 
@@ -63,6 +70,9 @@ public:
 
     // Programmed table cells, "table.row.field" -> value.
     QMap<QString, QByteArray> tables;
+
+    // What the fiscal core service keeps; a state written before it existed gets a fresh one.
+    FiscalCoreData core = FiscalCoreData::fresh();
 
     QJsonObject toJson() const;
     // False, with a reason, for anything that is not a state this program wrote.

@@ -2,6 +2,7 @@
 
 #include "commandsupport.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 
 namespace {
@@ -115,6 +116,41 @@ bool Requisite::parseCommand(const QByteArray &payload, Requisite *out)
     return true;
 }
 
+namespace {
+
+bool singleBit(quint8 v, int bits)
+{
+    return v != 0 && (v & (v - 1)) == 0 && v < (1 << bits);
+}
+
+} // namespace
+
+quint8 Requisite::valueError() const
+{
+    for (const Requisite &m : m_members) {
+        if (const quint8 e = m.valueError())
+            return e;
+    }
+    const bool oneByte = m_value.size() == 1;
+    const quint8 v = oneByte ? quint8(m_value.at(0)) : 0;
+    switch (m_tag) {
+    case 1055: // tax system; whether it is a registered one is known only at the close
+        return oneByte ? 0 : emu::E_FORMAT;
+    case 1173: // correction kind: independent or by order
+        return !oneByte ? emu::E_FORMAT : v <= 1 ? 0 : emu::E_FN_PARAMS;
+    case 1212: // settlement subject
+        return !oneByte ? emu::E_FORMAT : (v >= 1 && v <= 13) ? 0 : emu::E_FN_PARAMS;
+    case 1214: // settlement method
+        return !oneByte ? emu::E_FORMAT : (v >= 1 && v <= 7) ? 0 : emu::E_FN_PARAMS;
+    case 1222: // agent sign: one of seven kinds
+        return !oneByte ? emu::E_FORMAT : singleBit(v, 7) ? 0 : emu::E_AGENT_FLAGS;
+    case 1178: // unixtime
+        return m_value.size() == 4 ? 0 : emu::E_FORMAT;
+    default:
+        return 0;
+    }
+}
+
 QJsonObject Requisite::toJson() const
 {
     QJsonObject o;
@@ -128,6 +164,13 @@ QJsonObject Requisite::toJson() const
         o.insert(QStringLiteral("hex"), QString::fromLatin1(m_value.toHex()));
         if (isTextTag(m_tag))
             o.insert(QStringLiteral("text"), emu::decode(m_value));
+        if (m_tag == 1178 && m_value.size() == 4) {
+            qint64 seconds = 0;
+            for (int i = 3; i >= 0; --i)
+                seconds = (seconds << 8) | quint8(m_value.at(i));
+            o.insert(QStringLiteral("date"),
+                QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC).toString(Qt::ISODate));
+        }
     }
     return o;
 }

@@ -26,6 +26,9 @@ public:
     static bool isStructureTag(quint16 tag);
     // Tags that describe the last registered position rather than the whole receipt.
     static bool isPositionTag(quint16 tag);
+    // The refusal the register gives for a value that breaks the fiscal data rules (a
+    // wrong size, a code out of its range, agent flags), members included; 0 when fine.
+    quint8 valueError() const;
 
     QJsonObject toJson() const;
     static bool fromJson(const QJsonObject &object, Requisite *out);

@@ -21,9 +21,7 @@ RegisterModel::Answer RegisterModel::reportWithoutClearing(const QByteArray &p)
     doc.insert(QStringLiteral("drawer"), double(m_state.drawer));
     // The report on the state of settlements is a fiscal document.
     if (type == 9) {
-        ++m_state.documentNumber;
-        m_state.lastDocumentAt = nowUtc();
-        doc.insert(QStringLiteral("fd"), double(m_state.documentNumber));
+        record(&doc);
         emit stateChanged();
     }
     print(doc);
@@ -36,16 +34,17 @@ RegisterModel::Answer RegisterModel::closeShift()
         return refuse(E_ALREADY_CLEARED);
     if (!m_paper)
         return refuse(E_NO_PAPER);
-    ++m_state.documentNumber;
-    m_state.lastDocumentAt = nowUtc();
+    // The shift's totals move into the grand totals and start over.
+    m_state.grand.add(m_state.shift);
     QJsonObject doc = document(QStringLiteral("shiftClose"));
-    doc.insert(QStringLiteral("fd"), double(m_state.documentNumber));
     doc.insert(QStringLiteral("totals"), totalsJson(m_state.shift));
+    doc.insert(QStringLiteral("grandTotals"), totalsJson(m_state.grand));
     doc.insert(QStringLiteral("drawer"), double(m_state.drawer));
-    // The grand totals already hold this shift; only the shift's own counters start over.
+    record(&doc);
     m_state.shift = RegisterState::Totals();
     m_state.shiftOpen = false;
     m_state.shiftOpenedAt = QDateTime();
+    m_state.core.shiftClosedAt = m_state.lastDocumentAt;
     m_state.receiptNumber = 0;
     print(doc);
     emit stateChanged();
@@ -56,6 +55,9 @@ RegisterModel::Answer RegisterModel::commonClear()
 {
     if (m_state.shiftOpen)
         return refuse(E_SHIFT_OPEN);
+    // Not while the storage is in its fiscal mode: only after its archive is closed.
+    if (m_state.fnActive)
+        return refuse(E_FN_STATE);
     if (!m_paper)
         return refuse(E_NO_PAPER);
     QJsonObject doc = document(QStringLiteral("commonClear"));
@@ -70,17 +72,15 @@ RegisterModel::Answer RegisterModel::commonClear()
 void RegisterModel::doOpenShift(const QString &comment, bool automatic)
 {
     ++m_state.shiftNumber;
-    ++m_state.documentNumber;
     m_state.shiftOpen = true;
     m_state.shiftOpenedAt = nowUtc();
-    m_state.lastDocumentAt = m_state.shiftOpenedAt;
     m_state.shift = RegisterState::Totals();
     m_state.receiptNumber = 0;
     QJsonObject doc = document(QStringLiteral("shiftOpen"));
-    doc.insert(QStringLiteral("fd"), double(m_state.documentNumber));
     doc.insert(QStringLiteral("comment"), comment);
     if (automatic)
         doc.insert(QStringLiteral("automatic"), true);
+    record(&doc);
     print(doc);
 }
 

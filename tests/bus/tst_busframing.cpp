@@ -1,0 +1,214 @@
+// Length-prefixed JSON on the bus: taking messages out of a byte stream and reading answers.
+
+#include "appbusframereader.h"
+#include "appbusprotocol.h"
+
+#include <QJsonDocument>
+#include <QtTest>
+
+using bus::AppBusFrameReader;
+namespace protocol = bus::protocol;
+
+Q_DECLARE_METATYPE(AppBusFrameReader::Result)
+
+namespace {
+
+QByteArray header(quint32 n)
+{
+    return QByteArray(1, char(n >> 24)) + char(n >> 16) + char(n >> 8) + char(n);
+}
+
+QByteArray frameOf(const QByteArray &json)
+{
+    return header(quint32(json.size())) + json;
+}
+
+QJsonObject json(const char *text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
+
+} // namespace
+
+class TestBusFraming : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void frameLayout();
+    void chunks_data();
+    void chunks();
+    void badStreams_data();
+    void badStreams();
+    void answers_data();
+    void answers();
+};
+
+// Big-endian length of the compact JSON text in front of it.
+void TestBusFraming::frameLayout()
+{
+    const QByteArray f = protocol::frame(protocol::load(258, QStringLiteral("ä")));
+    const QByteArray body = f.mid(4);
+    QCOMPARE(f.left(4), header(quint32(body.size())));
+    QCOMPARE(QJsonDocument::fromJson(body).object(), protocol::load(258, QStringLiteral("ä")));
+    QVERIFY(!body.contains('\n'));
+}
+
+// The same three messages arrive whatever pieces the stream comes in: a reader that loses a
+// partial header or body across reads fails a row.
+void TestBusFraming::chunks_data()
+{
+    QTest::addColumn<int>("chunk");
+    for (int n : { 1, 2, 3, 5, 7, 64, 100000 })
+        QTest::newRow(qPrintable(QString::number(n))) << n;
+}
+
+void TestBusFraming::chunks()
+{
+    QFETCH(int, chunk);
+    const QList<QJsonObject> messages { protocol::hello(QStringLiteral("orvaconfig"), true),
+        protocol::call(1, QStringLiteral("getCashiers"), QJsonObject()),
+        protocol::object(0, QStringLiteral("fiscal.fsstatus"),
+            QJsonObject { { "fsNumber", QString(3000, QLatin1Char('9')) } }) };
+    QByteArray stream;
+    for (const QJsonObject &m : messages)
+        stream += protocol::frame(m);
+
+    AppBusFrameReader reader;
+    QList<QJsonObject> got;
+    for (int at = 0; at < stream.size(); at += chunk) {
+        reader.append(stream.mid(at, chunk));
+        QJsonObject m;
+        QString error;
+        AppBusFrameReader::Result r;
+        while ((r = reader.next(&m, &error)) == AppBusFrameReader::Message)
+            got << m;
+        QCOMPARE(r, AppBusFrameReader::NeedMore);
+    }
+    QCOMPARE(got, messages);
+    QCOMPARE(reader.buffered(), 0);
+}
+
+// What the reader makes of bad input, message by message until it needs more.
+void TestBusFraming::badStreams_data()
+{
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<QList<AppBusFrameReader::Result>>("results");
+    using R = AppBusFrameReader;
+    const QByteArray good = frameOf(R"({"type":"hello"})");
+    QTest::newRow("bad JSON, then a good one") << frameOf("{\"type\":")
+            + good << QList<R::Result> { R::BadMessage, R::Message, R::NeedMore };
+    QTest::newRow("an array") << frameOf("[1]") + good
+                              << QList<R::Result> { R::BadMessage, R::Message, R::NeedMore };
+    QTest::newRow("no type") << frameOf(R"({"id":1})")
+                             << QList<R::Result> { R::BadMessage, R::NeedMore };
+    QTest::newRow("type a number")
+        << frameOf(R"({"type":1})") << QList<R::Result> { R::BadMessage, R::NeedMore };
+    QTest::newRow("text in front of the JSON")
+        << frameOf(R"(x{"type":"a"})") << QList<R::Result> { R::BadMessage, R::NeedMore };
+    QTest::newRow("length zero") << header(0) + good << QList<R::Result> { R::Fatal, R::Fatal };
+    QTest::newRow("length one past the limit") << header(quint32(protocol::MAX_MESSAGE_SIZE) + 1)
+            + good << QList<R::Result> { R::Fatal, R::Fatal };
+    QTest::newRow("length 4 GiB") << header(0xFFFFFFFF) << QList<R::Result> { R::Fatal };
+    QTest::newRow("body cut short")
+        << header(50) + "{\"type\":\"a\"}" << QList<R::Result> { R::NeedMore };
+    QTest::newRow("header cut short") << header(5).left(3) << QList<R::Result> { R::NeedMore };
+}
+
+void TestBusFraming::badStreams()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(QList<AppBusFrameReader::Result>, results);
+    AppBusFrameReader reader;
+    reader.append(stream);
+    for (const AppBusFrameReader::Result expected : results) {
+        QJsonObject m;
+        QString error;
+        const AppBusFrameReader::Result r = reader.next(&m, &error);
+        QCOMPARE(r, expected);
+        QCOMPARE(
+            error.isEmpty(), r == AppBusFrameReader::Message || r == AppBusFrameReader::NeedMore);
+    }
+    // A broken stream stays broken: nothing after it is ever read as a message.
+    if (reader.isBroken()) {
+        reader.append(frameOf(R"({"type":"hello"})"));
+        QJsonObject m;
+        QString error;
+        QCOMPARE(reader.next(&m, &error), AppBusFrameReader::Fatal);
+    }
+}
+
+// Which messages a client takes as an answer, and what it reads from them.
+void TestBusFraming::answers_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<quint64>("id");
+    QTest::addColumn<int>("code");
+
+    using O = bus::AppBusObject;
+    QTest::newRow("reply") << QByteArray(
+        R"({"type":"reply","id":9007199254740992,"ok":true,"result":{"a":1}})")
+                           << true << int(O::Reply) << quint64(9007199254740992ULL) << 0;
+    QTest::newRow("refusal") << QByteArray(
+        R"({"type":"reply","id":2,"ok":false,"error":{"code":3,"text":"t"}})")
+                             << true << int(O::Reply) << quint64(2) << 3;
+    QTest::newRow("reply without ok")
+        << QByteArray(R"({"type":"reply","id":2})") << false << 0 << quint64(0) << 0;
+    QTest::newRow("ok as text") << QByteArray(R"({"type":"reply","id":2,"ok":"yes"})") << false << 0
+                                << quint64(0) << 0;
+    QTest::newRow("refusal with code 0")
+        << QByteArray(R"({"type":"reply","id":2,"ok":false,"error":{"code":0}})") << false << 0
+        << quint64(0) << 0;
+    QTest::newRow("refusal with code 1.5")
+        << QByteArray(R"({"type":"reply","id":2,"ok":false,"error":{"code":1.5}})") << false << 0
+        << quint64(0) << 0;
+    QTest::newRow("result a list") << QByteArray(R"({"type":"reply","id":2,"ok":true,"result":[]})")
+                                   << false << 0 << quint64(0) << 0;
+    QTest::newRow("pushed object") << QByteArray(R"({"type":"object","name":"n","content":{}})")
+                                   << true << int(O::Object) << quint64(0) << 0;
+    QTest::newRow("object without name")
+        << QByteArray(R"({"type":"object","id":1,"content":{}})") << false << 0 << quint64(0) << 0;
+    QTest::newRow("object content a list")
+        << QByteArray(R"({"type":"object","name":"n","content":[]})") << false << 0 << quint64(0)
+        << 0;
+    QTest::newRow("progress") << QByteArray(
+        R"({"type":"progress","id":4,"min":0,"max":3,"value":1})")
+                              << true << int(O::Progress) << quint64(4) << 0;
+    QTest::newRow("progress without id")
+        << QByteArray(R"({"type":"progress","value":1})") << false << 0 << quint64(0) << 0;
+    QTest::newRow("progress value as text")
+        << QByteArray(R"({"type":"progress","id":4,"value":"1"})") << false << 0 << quint64(0) << 0;
+    QTest::newRow("error") << QByteArray(
+        R"({"type":"error","id":6,"error":{"code":101,"text":"x"}})")
+                           << true << int(O::Reply) << quint64(6) << 101;
+    QTest::newRow("id 0.5") << QByteArray(R"({"type":"reply","id":0.5,"ok":true})") << false << 0
+                            << quint64(0) << 0;
+    QTest::newRow("id past 2^53") << QByteArray(R"({"type":"reply","id":1e300,"ok":true})") << false
+                                  << 0 << quint64(0) << 0;
+    QTest::newRow("welcome") << QByteArray(R"({"type":"welcome","version":1})") << false << 0
+                             << quint64(0) << 0;
+}
+
+void TestBusFraming::answers()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(bool, accepted);
+    QFETCH(int, kind);
+    QFETCH(quint64, id);
+    QFETCH(int, code);
+    bus::AppBusObject answer;
+    answer.setName(QStringLiteral("untouched"));
+    QCOMPARE(protocol::toAnswer(json(message.constData()), &answer), accepted);
+    if (!accepted) {
+        QCOMPARE(answer.name(), QStringLiteral("untouched"));
+        return;
+    }
+    QCOMPARE(int(answer.kind()), kind);
+    QCOMPARE(answer.requestId(), id);
+    QCOMPARE(answer.errorCode(), code);
+}
+
+QTEST_MAIN(TestBusFraming)
+#include "tst_busframing.moc"

@@ -1,0 +1,131 @@
+// What orvaemu's register does with the requisites of receipts: value rules and agent
+// positions at the close. The withheld result (--drop-requisite) is driven through the
+// cash page in tst_cashmodewidget.
+
+#include "bcd.h"
+#include "emulatorprocess.h"
+#include "registermodel.h"
+
+#include <QtTest>
+
+using qt5ext::BCD;
+
+namespace {
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
+QByteArray tlv(quint16 tag, const QByteArray &value, bool top = true)
+{
+    QByteArray b = top ? hex("000100") : QByteArray();
+    b.append(char(tag & 0xFF)).append(char(tag >> 8));
+    b.append(char(value.size() & 0xFF)).append(char(value.size() >> 8));
+    return b + value;
+}
+
+QByteArray requisite(quint16 tag, const QByteArray &value)
+{
+    return QByteArray(1, char(0xE8)) + tlv(tag, value);
+}
+
+// An item at 1.00 x 1.000, tax 1, section 1; cancelled with 0xE7.
+QByteArray item(bool cancel = false, const QByteArray &name = "A")
+{
+    QByteArray r(1, char(cancel ? 0xE7 : 0xE6));
+    r += QByteArray(1, '\0') + name.leftJustified(64, '\0');
+    r += BCD::int2bcd(100, 12) + BCD::int2bcd(1000, 10);
+    r += hex("0100") + BCD::int2bcd(0, 12) + hex("0101");
+    return r + QByteArray(17, '\0');
+}
+
+// Registration, a sale receipt and the commands: the answer code of the last one, or of
+// the first refused.
+int run(const QList<QByteArray> &commands, RegisterModel *m)
+{
+    int code = -1;
+    for (const QByteArray &c :
+        QList<QByteArray> { hex("560100000047"), hex("920001") } + commands) {
+        const RegisterModel::Answer a = m->execute(c);
+        code = quint8(a.bytes.at(1));
+        if (a.refused)
+            break;
+    }
+    return code;
+}
+
+} // namespace
+
+class TestEmulatorRequisites : public QObject
+{
+    Q_OBJECT
+private slots:
+    void requisiteValues_data();
+    void requisiteValues();
+    void agentPositionAtClose_data();
+    void agentPositionAtClose();
+    void withheldRequisiteOption();
+};
+
+void TestEmulatorRequisites::requisiteValues_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<int>("code"); // 0: taken
+    QTest::newRow("subject 13") << requisite(1212, hex("0d")) << 0;
+    QTest::newRow("subject 0") << requisite(1212, hex("00")) << 0xE7;
+    QTest::newRow("subject 14") << requisite(1212, hex("0e")) << 0xE7;
+    QTest::newRow("subject of two bytes") << requisite(1212, hex("0100")) << 0x13;
+    QTest::newRow("method 8") << requisite(1214, hex("08")) << 0xE7;
+    QTest::newRow("correction kind 2") << requisite(1173, hex("02")) << 0xE7;
+    QTest::newRow("attorney") << requisite(1222, hex("10")) << 0;
+    QTest::newRow("two agent kinds") << requisite(1222, hex("05")) << 0xF1;
+    QTest::newRow("basis date of 3 bytes")
+        << requisite(1174, tlv(1177, "A", false) + tlv(1178, hex("8060e6"), false)) << 0x13;
+}
+
+void TestEmulatorRequisites::requisiteValues()
+{
+    QFETCH(QByteArray, command);
+    QFETCH(int, code);
+    RegisterModel m(RegisterState::fresh());
+    QCOMPARE(run({ item(), command }, &m), code);
+    // A refused value is not kept.
+    const Receipt &r = m.state().receipt;
+    QCOMPARE(r.positions.first().requisites.size() + r.requisites.size(), code == 0 ? 1 : 0);
+}
+
+void TestEmulatorRequisites::agentPositionAtClose_data()
+{
+    const QByteArray agent = requisite(1222, hex("04"));
+    const QByteArray supplier = requisite(1224, tlv(1225, "MTS", false) + tlv(1171, "", false));
+    const QByteArray inn = requisite(1226, "7740000076");
+    QTest::addColumn<QList<QByteArray>>("commands");
+    QTest::addColumn<int>("code");
+    using L = QList<QByteArray>;
+    QTest::newRow("with supplier and INN") << L { item(), agent, supplier, inn } << 0;
+    QTest::newRow("without INN") << L { item(), agent, supplier } << 0xF2;
+    QTest::newRow("without supplier") << L { item(), agent, inn } << 0xF2;
+    QTest::newRow("incomplete position cancelled")
+        << L { item(), agent, item(true), item(false, "B") } << 0;
+}
+
+void TestEmulatorRequisites::agentPositionAtClose()
+{
+    QFETCH(QList<QByteArray>, commands);
+    QFETCH(int, code);
+    RegisterModel m(RegisterState::fresh());
+    QCOMPARE(run(commands << hex("4a00010000000100"), &m), code);
+    QCOMPARE(m.state().receiptOpen, code != 0);
+}
+
+void TestEmulatorRequisites::withheldRequisiteOption()
+{
+    QString out, err;
+    QCOMPARE(EmulatorProcess::run({ "--drop-requisite", "65536" }, &out, &err), 1);
+    QVERIFY2(err.contains(QStringLiteral("--drop-requisite needs a tag number 1..65535")),
+        qPrintable(err));
+}
+
+QTEST_GUILESS_MAIN(TestEmulatorRequisites)
+#include "tst_emulatorrequisites.moc"

@@ -1,0 +1,225 @@
+// The emulator's printed documents as receipt pictures: what each document says on paper,
+// the strip it is drawn on, and the path announced on the receipt socket.
+
+#include "bcd.h"
+#include "receiptlayout.h"
+#include "receiptpainter.h"
+#include "receiptpublisher.h"
+#include "registermodel.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+using qt5ext::BCD;
+
+namespace {
+
+QByteArray enter(int mode)
+{
+    return QByteArray::fromHex("56") + char(mode) + QByteArray::fromHex("00000047");
+}
+
+QByteArray position(const QString &name, qint64 price, qint64 qty, quint8 tax, bool cancel = false)
+{
+    QByteArray r(1, char(cancel ? 0xE7 : 0xE6));
+    r.append('\0');
+    r += QTextCodec::codecForName("CP866")->fromUnicode(name).leftJustified(64, '\0', true);
+    r += BCD::int2bcd(price, 12);
+    r += BCD::int2bcd(qty, 10);
+    r.append(char(1)).append(char(0));
+    r += BCD::int2bcd(0, 12);
+    r.append(char(tax)).append(char(1));
+    return r + QByteArray(17, '\0');
+}
+
+// Close (0x4A) or payment (0x99): flags, type, sum BCD(10).
+QByteArray payment(quint8 code, int type, qint64 sum)
+{
+    return QByteArray(1, char(code)) + '\0' + BCD::int2bcd(type, 2) + BCD::int2bcd(sum, 10);
+}
+
+QByteArray requisite(quint16 tag, const QByteArray &value)
+{
+    QByteArray b = QByteArray::fromHex("e8000100");
+    b.append(char(tag & 0xFF)).append(char(tag >> 8));
+    b.append(char(value.size() & 0xFF)).append(char(value.size() >> 8));
+    return b + value;
+}
+
+using Script = QVector<QByteArray>;
+const QByteArray EXIT = QByteArray::fromHex("48");
+
+} // namespace
+
+class TestReceiptPictures : public QObject
+{
+    Q_OBJECT
+private slots:
+    void documents_data();
+    void documents();
+    void stripGrowsWithItsLines();
+    void publisherAnnouncesEachPicture();
+    void publisherWithoutListener();
+};
+
+// Fault: a document loses its positions, totals, payments or requisites on paper, or
+// kopecks and thousandths are printed at the wrong scale, sign or grouping.
+void TestReceiptPictures::documents_data()
+{
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<QStringList>("expected"); // lines of the last document, in this order
+    const Script sale { enter(1), QByteArray::fromHex("920001"),
+        position("Молоко 3,2%", 8990, 2000, 3), position("Хлеб", 4550, 1500, 2),
+        requisite(1008, "buyer@example.ru"), payment(0x99, 2, 10000), payment(0x4A, 1, 20000) };
+    QTest::newRow("sale with change")
+        << sale
+        << QStringList { "ООО \"Орва\"", "КАССОВЫЙ ЧЕК", "ПРИХОД", "Чек № 1 | Кассир 1",
+               "1. Молоко 3,2%", "   2 x 89.90 | =179.80", "   НДС 20%", "2. Хлеб",
+               "   1.5 x 45.50 | =68.25", "   НДС 10%", "ИТОГ | =248.05", "НАЛИЧНЫМИ | =200.00",
+               "БЕЗНАЛИЧНЫМИ | =100.00", "СДАЧА | =51.95", "СНО | ОСН",
+               "Покупатель (тел./эл. почта) | buyer@example.ru", "ИНН | 7701234567",
+               "РН ККТ | 0000000001012345", "ЗН ККТ | 17000001", "ФД № | 3" };
+    QTest::newRow("storno") << Script { enter(1), QByteArray::fromHex("920001"),
+        position("Товар", 123456789, 1, 4), position("Товар", 123456789, 1, 4, true),
+        position("Сок", 10000, 1000, 6), payment(0x4A, 1, 10000) }
+                            << QStringList { "ПРИХОД", "1. Товар",
+                                   "   0.001 x 1 234 567.89 | =1 234.57", "2. СТОРНО Товар",
+                                   "   0.001 x 1 234 567.89 | =-1 234.57", "ИТОГ | =100.00" };
+    QTest::newRow("tax system named") << Script { enter(1), QByteArray::fromHex("920001"),
+        position("Товар", 100, 1000, 1), requisite(1055, QByteArray(1, '\x02')),
+        payment(0x4A, 1, 100) } << QStringList { "ИТОГ | =1.00", "СНО | УСН доход" };
+    QTest::newRow("cash in") << Script {
+        enter(1), QByteArray::fromHex("4900") + BCD::int2bcd(150000, 10)
+    } << QStringList { "ВНЕСЕНИЕ", "СУММА | =1 500.00", "Наличных в кассе | =1 500.00" };
+    QTest::newRow("Z report") << (sale + Script { EXIT, enter(3), QByteArray::fromHex("5a") })
+                              << QStringList { "ОТЧЕТ О ЗАКРЫТИИ СМЕНЫ", "Приход | =248.05",
+                                     "Внесено | =0.00", "Чеков за смену | 1",
+                                     "Наличных в кассе | =148.05", "ФД № | 4" };
+    QTest::newRow("cancelled receipt")
+        << Script { enter(1), QByteArray::fromHex("920001"), position("Товар", 500, 1000, 4),
+               QByteArray::fromHex("59") }
+        << QStringList { "ЧЕК АННУЛИРОВАН", "1. Товар", "ИТОГ | =5.00" };
+    QTest::newRow("copy of the last receipt")
+        << (sale + Script { QByteArray::fromHex("95") })
+        << QStringList { "КОПИЯ ЧЕКА", "КАССОВЫЙ ЧЕК", "ИТОГ | =248.05", "ФД № | 3" };
+}
+
+void TestReceiptPictures::documents()
+{
+    QFETCH(Script, script);
+    QFETCH(QStringList, expected);
+    RegisterModel model(RegisterState::fresh());
+    QJsonObject last;
+    connect(
+        &model, &RegisterModel::documentPrinted, [&last](const QJsonObject &doc) { last = doc; });
+    for (const QByteArray &command : qAsConst(script))
+        QVERIFY2(!model.execute(command).refused, command.toHex().constData());
+    const QStringList lines = ReceiptLayout::text(ReceiptLayout::lines(last, model.state()));
+    int at = 0;
+    for (const QString &e : qAsConst(expected)) {
+        const int found = lines.indexOf(e, at);
+        QVERIFY2(found >= 0,
+            qPrintable(
+                e + "\n--- not after line " + QString::number(at) + " of:\n" + lines.join('\n')));
+        at = found + 1;
+    }
+}
+
+// Fault: the strip is cut to a fixed length, or the text never reaches the paper.
+void TestReceiptPictures::stripGrowsWithItsLines()
+{
+    RegisterModel model(RegisterState::fresh());
+    QJsonObject doc;
+    connect(&model, &RegisterModel::documentPrinted, [&doc](const QJsonObject &d) { doc = d; });
+    QVERIFY(!model.execute(enter(1)).refused);
+    QVERIFY(!model.execute(QByteArray::fromHex("920001")).refused);
+    for (int i = 0; i < 30; ++i)
+        QVERIFY(
+            !model.execute(position(QStringLiteral("Позиция %1").arg(i), 100, 1000, 3)).refused);
+    QVERIFY(!model.execute(payment(0x4A, 1, 3000)).refused);
+    QVector<ReceiptLayout::Line> lines = ReceiptLayout::lines(doc, model.state());
+    const QImage full = ReceiptPainter::paint(lines);
+    lines.resize(10);
+    const QImage head = ReceiptPainter::paint(lines);
+    QCOMPARE(full.width(), ReceiptPainter::WIDTH);
+    QVERIFY2(full.height() > head.height() + 30 * 40,
+        qPrintable(QStringLiteral("%1 vs %2").arg(full.height()).arg(head.height())));
+    int ink = 0;
+    for (int y = 0; y < head.height(); ++y) {
+        for (int x = 0; x < head.width(); ++x)
+            ink += qGray(head.pixel(x, y)) < 100 && qAlpha(head.pixel(x, y)) == 255;
+    }
+    QVERIFY2(ink > 1000, qPrintable(QString::number(ink)));
+}
+
+// Fault: paths run together on one connection, a picture is announced before it is
+// written whole, or one is lost while the previous is still being sent.
+void TestReceiptPictures::publisherAnnouncesEachPicture()
+{
+    QTemporaryDir socketDir, pictures;
+    qputenv("TMPDIR", socketDir.path().toUtf8());
+    QLocalServer server;
+    QVERIFY(server.listen(ReceiptPublisher::SERVER_NAME));
+    // In the order of the connections; each is read once it is closed.
+    QList<QByteArray> heard;
+    connect(&server, &QLocalServer::newConnection, [&server, &heard]() {
+        QLocalSocket *s = server.nextPendingConnection();
+        const int at = heard.size();
+        heard << QByteArray();
+        connect(s, &QLocalSocket::disconnected, [s, at, &heard]() {
+            const QByteArray all = s->readAll();
+            const QString path = QString::fromUtf8(all.left(all.indexOf('\0')));
+            // The picture is complete by the time its path arrives.
+            heard[at] = QImage(path).width() == ReceiptPainter::WIDTH ? all : "unreadable " + all;
+            s->deleteLater();
+        });
+    });
+    ReceiptPublisher publisher(pictures.path());
+    QString error;
+    QVERIFY(publisher.prepare(&error));
+    RegisterModel model(RegisterState::fresh());
+    QStringList written;
+    connect(&model, &RegisterModel::documentPrinted,
+        [&](const QJsonObject &doc) { written << publisher.publish(doc, model.state()); });
+    QVERIFY(!model.execute(enter(1)).refused);
+    // Shift opening, cash in, then a second cash in: three pictures in one go.
+    QVERIFY(!model.execute(QByteArray::fromHex("4900") + BCD::int2bcd(100, 10)).refused);
+    QVERIFY(!model.execute(QByteArray::fromHex("4900") + BCD::int2bcd(200, 10)).refused);
+    QCOMPARE(written.size(), 3);
+    QTRY_VERIFY(heard.size() == 3 && !heard.contains(QByteArray()));
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(heard.at(i), written.at(i).toUtf8() + '\0');
+    QVERIFY(written.at(0).endsWith("-shiftOpen.png"));
+    QVERIFY(written.at(2).endsWith("-cashIn.png"));
+    qunsetenv("TMPDIR");
+}
+
+// Fault: nobody listening stops the pictures, or stalls the register.
+void TestReceiptPictures::publisherWithoutListener()
+{
+    QTemporaryDir socketDir, pictures;
+    qputenv("TMPDIR", socketDir.path().toUtf8());
+    ReceiptPublisher publisher(pictures.path());
+    QSignalSpy sent(&publisher, &ReceiptPublisher::pathSent);
+    RegisterModel model(RegisterState::fresh());
+    QStringList written;
+    connect(&model, &RegisterModel::documentPrinted,
+        [&](const QJsonObject &doc) { written << publisher.publish(doc, model.state()); });
+    QVERIFY(!model.execute(enter(1)).refused);
+    QSignalSpy done(&publisher, &ReceiptPublisher::written);
+    QVERIFY(!model.execute(QByteArray::fromHex("4900") + BCD::int2bcd(100, 10)).refused);
+    QCOMPARE(written.size(), 2);
+    QTRY_COMPARE(done.count(), 2);
+    for (const QString &path : qAsConst(written))
+        QCOMPARE(QImage(path).width(), ReceiptPainter::WIDTH);
+    QTest::qWait(50);
+    QCOMPARE(sent.count(), 0);
+    qunsetenv("TMPDIR");
+}
+
+QTEST_MAIN(TestReceiptPictures)
+#include "tst_receiptpictures.moc"

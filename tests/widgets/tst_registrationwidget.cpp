@@ -1,0 +1,575 @@
+// The registration page against orvaemu's fiscal core service: what it loads, checks and
+// sends, and what the register holds afterwards.
+
+#include "registrationfixture.h"
+#include "frcfgroot.h"
+#include "frcommandscontroller.h"
+#include "mainwindow.h"
+#include "recordingprompts.h"
+#include "regdata.h"
+#include "registrationwidget.h"
+#include "regnumbervalidator.h"
+#include "regreasondetailselectdialog.h"
+#include "sharedobjectsstorage.h"
+#include "tempprofile.h"
+#include "waitmessagewidget.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTableWidget>
+#include <QtTest>
+
+using fiscal::RegData;
+
+namespace {
+
+const int TICK_MS = 20;
+const QString CANCEL = QStringLiteral("<cancel>");
+const QString TAKSKOM = QStringLiteral("Общество с ограниченной ответственностью Такском");
+
+// The property list of the activate command among the commands, in the order sent.
+struct Sent
+{
+    bool preview = false;
+    QString cashier;
+    QList<int> tags;
+    QMap<int, QVariant> values;
+};
+
+Sent sentRegistration(const QList<bus::AppBusCommand> &commands)
+{
+    Sent s;
+    for (const bus::AppBusCommand &c : commands) {
+        if (c.operation() != QLatin1String("activate"))
+            continue;
+        s.preview = c.arguments().value("preview").toBool();
+        s.cashier = c.arguments().value("cashier").toMap().value("name").toString();
+        for (const QVariant &p : c.arguments().value("properties").toList()) {
+            const int tag = p.toMap().value("tag").toInt();
+            s.tags << tag;
+            s.values.insert(tag, p.toMap().value("value"));
+        }
+    }
+    return s;
+}
+
+} // namespace
+
+class TestRegistrationWidget : public QObject, public RegistrationFixture
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { setUpRoot(); }
+    void cleanupTestCase() { tearDownRoot(); }
+    void init();
+    void cleanup();
+
+    void registration();
+    void form_data();
+    void form();
+    void innPadding_data();
+    void innPadding();
+    void generateRegNumber_data();
+    void generateRegNumber();
+    void reload_data();
+    void reload();
+    void updateSerial();
+    void shownByMainWindow();
+    void reasonDetails_data();
+    void reasonDetails();
+
+private:
+    // A page on the running service, shown, with what it loaded; its commands forgotten.
+    void newPage();
+    template<typename T>
+    T *child(const char *name) const
+    {
+        T *w = m_page->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qFatal("no widget %s", name);
+        return w;
+    }
+    void type(const QString &edit, const QString &text);
+    void tick(const QString &box);
+    // The one prompt shown, or none for an empty title.
+    void expectPrompt(
+        const QString &title, const QString &text, UserPrompts::Kind kind = UserPrompts::Critical);
+    void click(const char *button)
+    {
+        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    }
+
+    RegistrationWidget *m_page = nullptr;
+};
+
+void TestRegistrationWidget::init()
+{
+    m_prompts->clear();
+    m_profile->writeConfig("orvacfgports.conf", "[FRPORTSETTINGS]\nfrConnPwd=47\n");
+}
+
+void TestRegistrationWidget::cleanup()
+{
+    delete m_page;
+    m_page = nullptr;
+}
+
+void TestRegistrationWidget::newPage()
+{
+    m_page = new RegistrationWidget;
+    m_page->setSerialInterval(TICK_MS);
+    m_page->show();
+    // The first look at the storage state loads the form before it opens.
+    QTRY_VERIFY_WITH_TIMEOUT(child<QGroupBox>("gbRegistration")->isEnabled(), WAIT_MS);
+    takeCommands();
+}
+
+void TestRegistrationWidget::type(const QString &edit, const QString &text)
+{
+    // As typed or pasted: through the validator (QTest types Latin-1 only).
+    QLineEdit *e = child<QLineEdit>(qPrintable(edit));
+    e->selectAll();
+    e->insert(text);
+    QCOMPARE(e->text(), text);
+}
+
+void TestRegistrationWidget::tick(const QString &box)
+{
+    // On the indicator: a check box stretched by its layout takes clicks only on its text.
+    QCheckBox *b = child<QCheckBox>(qPrintable(box));
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+}
+
+void TestRegistrationWidget::expectPrompt(
+    const QString &title, const QString &text, UserPrompts::Kind kind)
+{
+    if (title.isEmpty()) {
+        QVERIFY2(m_prompts->count() == 0, qPrintable(m_prompts->last().text));
+        return;
+    }
+    QCOMPARE(m_prompts->count(), 1);
+    QCOMPARE(m_prompts->last().kind, kind);
+    QCOMPARE(m_prompts->last().title, title);
+    QCOMPARE(m_prompts->last().text, text);
+}
+
+// A primary registration typed into the form reaches the register: the fiscal core and
+// the ATOL link both report it, and the page reloads what was registered.
+void TestRegistrationWidget::registration()
+{
+    RegisterState state = registeredState();
+    state.fiscalized = false;
+    state.fnActive = false;
+    state.registrations = 0;
+    QVERIFY(startService(state));
+    newPage();
+    expectPrompt(QString(), QString());
+    QVERIFY(child<QPushButton>("pbGenerateRegNumber")->isHidden());
+    QVERIFY(child<QPushButton>("pbClearFn")->isHidden());
+
+    type("leUserInn", INN);
+    type("leUserName", "ООО \"Ромашка\"");
+    type("leRegNumber", REG_NUMBER);
+    type("leAddress", "г. Тверь, ул. Новая, 2");
+    type("lePlace", "Касса 1");
+    type("leFnsWebSite", "www.nalog.gov.ru");
+    type("leSenderEmail", "kkt@example.ru");
+    child<QComboBox>("cbOfdName")->setCurrentText(TAKSKOM);
+    for (const char *box : { "cbFiscalSimple", "cbAgentPay", "cbEncryptingFlag" })
+        tick(box);
+    click("pbDoRegistration");
+    expectPrompt(QString(), QString());
+
+    const QList<bus::AppBusCommand> commands = takeCommands();
+    QCOMPARE(operations(commands).first(), QStringLiteral("activate"));
+    QVERIFY(operations(commands).contains("getRegistrationInfo"));
+    const Sent sent = sentRegistration(commands);
+    QCOMPARE(sent.tags,
+        (QList<int> { 1018, 1048, 1037, 1060, 1117, 1009, 1187, 1017, 1046, 1057, 1062, 1207, 1001,
+            1110, 1193, 1056, 1221, 1108, 1126, 1002, 1109 }));
+    QCOMPARE(sent.preview, false);
+    QCOMPARE(sent.cashier, QStringLiteral("Системный администратор"));
+    const QMap<int, QVariant> expected { { 1018, INN }, { 1037, REG_NUMBER },
+        { 1017, "7704211201" }, { 1046, TAKSKOM }, { 1057, 4u }, { 1062, 2u }, { 1056, true },
+        { 1001, false }, { 1221, false }, { 1002, false } };
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        QCOMPARE(sent.values.value(it.key()), it.value());
+
+    QString out;
+    QCOMPARE(orvactl({ "mode", "6" }, &out), 0);
+    // Tag reads are refused while the register is not registered.
+    QCOMPARE(orvactl({ "raw", "e9", "0d0400" }, &out), 0); // tag 1037
+    QVERIFY2(out.endsWith(QString::fromLatin1(REG_NUMBER.toLatin1().toHex())), qPrintable(out));
+    QCOMPARE(orvactl({ "raw", "e9", "260400" }, &out), 0); // tag 1062
+    QVERIFY2(out.endsWith("02"), qPrintable(out));
+
+    QCOMPARE(child<QLineEdit>("leRegNumber")->text(), REG_NUMBER);
+    QCOMPARE(child<QComboBox>("cbOfdName")->currentText(), TAKSKOM);
+    QCOMPARE(m_page->agentMask(), 4u);
+}
+
+void TestRegistrationWidget::form_data()
+{
+    QTest::addColumn<QVariantMap>("edits");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<QVariantMap>("sent");
+    QTest::addColumn<QList<int>>("absent");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+
+    const QString warning = QStringLiteral("Внимание");
+    const QVariantMap none;
+    QTest::newRow("printer ticked without automat")
+        << none << QStringList { "cbAutomatMode", "cbExternalPrinter", "cbAutomatMode" } << 4
+        << QVariantMap { { "1001", false }, { "1221", false }, { "1101", 4u } }
+        << QList<int> { 1036 } << QString() << QString();
+    QTest::newRow("automat with its printer")
+        << QVariantMap { { "leBoxNumber", "A-17" } }
+        << QStringList { "cbAutomatMode", "cbExternalPrinter" } << 4
+        << QVariantMap { { "1001", true }, { "1036", "A-17" }, { "1221", true } } << QList<int>()
+        << QString() << QString();
+    QTest::newRow("autonomous, operator INN not checked")
+        << QVariantMap { { "leOfdInn", "1" } } << QStringList { "cbSeparateMode" } << 4
+        << QVariantMap { { "1046", "0000000000" }, { "1002", true } } << QList<int> { 1017 }
+        << QString() << QString();
+    QTest::newRow("change of operator, no site or e-mail")
+        << QVariantMap { { "leFnsWebSite", "" }, { "leSenderEmail", "" } } << QStringList() << 2
+        << QVariantMap { { "1101", 2u }, { "1117", "" } } << QList<int>() << QString() << QString();
+    QTest::newRow("primary registration of a registered register")
+        << none << QStringList() << 0 << none << QList<int> { 1101 }
+        << QStringLiteral("Registration error")
+        << QStringLiteral("ККТ уже зарегистрирована: нужна перерегистрация");
+    QTest::newRow("user INN, with the hints")
+        << QVariantMap { { "leUserInn", "7707083894" }, { "leAddress", "" } } << QStringList() << 4
+        << none << QList<int>() << warning
+        << QStringLiteral("Введен некорректный ИНН пользователя\n"
+                          "Введен некорректный регистрационный номер ККТ\n"
+                          "Укажите адрес расчетов");
+    QTest::newRow("operator INN") << QVariantMap { { "leOfdInn", "7704211202" } } << QStringList()
+                                  << 4 << none << QList<int>() << warning
+                                  << QStringLiteral("Введен некорректный ИНН ОФД");
+    QTest::newRow("no operator INN")
+        << QVariantMap { { "leOfdInn", "" } } << QStringList() << 4 << none << QList<int>()
+        << warning << QStringLiteral("Введен некорректный ИНН ОФД\nУкажите Наименование и ИНН ОФД");
+    QTest::newRow("automat without its number")
+        << none << QStringList { "cbAutomatMode" } << 4 << none << QList<int>() << warning
+        << QStringLiteral("Введен некорректный номер автомата\nУкажите номер автомата");
+    QTest::newRow("registration number")
+        << QVariantMap { { "leRegNumber", "0000000001008048" } } << QStringList() << 4 << none
+        << QList<int>() << warning
+        << QStringLiteral("Введен некорректный регистрационный номер ККТ");
+}
+
+// A preview of the loaded form as the user changed it: invalid data give one warning that
+// lists every real error with the hints and send nothing; hints alone block nothing; the
+// automat, autonomous and reason rules decide which tags go; a preview does not reload.
+void TestRegistrationWidget::form()
+{
+    QFETCH(QVariantMap, edits);
+    QFETCH(QStringList, boxes);
+    QFETCH(int, reason);
+    QFETCH(QVariantMap, sent);
+    QFETCH(QList<int>, absent);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+
+    QVERIFY(startService(registeredState()));
+    newPage();
+    const int printed = journal().size();
+    for (auto it = edits.cbegin(); it != edits.cend(); ++it)
+        type(it.key(), it.value().toString());
+    for (const QString &box : boxes)
+        tick(box);
+    child<QComboBox>("cbRegReasonCode")->setCurrentIndex(reason);
+    click("pbPreviewPrint");
+
+    QCOMPARE(child<QLabel>("lbAdress")->text(),
+        child<QCheckBox>("cbAutomatMode")->isChecked() ? "Адрес установки автомата"
+                                                       : "Адрес расчетов");
+    const bool invalid = title == QStringLiteral("Внимание");
+    expectPrompt(title, text, invalid ? UserPrompts::Warning : UserPrompts::Critical);
+    const QList<bus::AppBusCommand> commands = takeCommands();
+    if (invalid) {
+        QCOMPARE(commands.size(), 0);
+        return;
+    }
+    QCOMPARE(operations(commands), QStringList { "activate" });
+    const Sent s = sentRegistration(commands);
+    QVERIFY(s.preview);
+    for (auto it = sent.cbegin(); it != sent.cend(); ++it)
+        QCOMPARE(s.values.value(it.key().toInt()), it.value());
+    for (const int tag : absent)
+        QVERIFY2(!s.tags.contains(tag), qPrintable(QString::number(tag)));
+    if (title.isEmpty())
+        QCOMPARE(journal().value(printed).value("type").toString(), "registrationPreview");
+}
+
+void TestRegistrationWidget::innPadding_data()
+{
+    QTest::addColumn<quint64>("inn");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("one digit") << quint64(5) << "0000000005";
+    QTest::newRow("nine digits") << quint64(770421120) << "0770421120";
+    QTest::newRow("ten digits") << quint64(7704211201) << "7704211201";
+    QTest::newRow("eleven digits") << quint64(77042112011) << "077042112011";
+    QTest::newRow("twelve digits") << quint64(770421120111) << "770421120111";
+}
+
+void TestRegistrationWidget::innPadding()
+{
+    QFETCH(quint64, inn);
+    QFETCH(QString, shown);
+    m_page = new RegistrationWidget;
+    QComboBox *names = child<QComboBox>("cbOfdName");
+    names->addItem(QStringLiteral("ОФД"), QVariant::fromValue(inn));
+    names->setCurrentIndex(names->count() - 1);
+    QCOMPARE(child<QLineEdit>("leOfdInn")->text(), shown);
+}
+
+void TestRegistrationWidget::generateRegNumber_data()
+{
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<int>("lastKind");
+    QTest::addColumn<QString>("lastText");
+    QTest::addColumn<QString>("regNumber");
+
+    const int input = UserPrompts::TextInput;
+    QTest::newRow("generated") << QStringList { "1", "17000001", INN }
+                               << int(UserPrompts::Information) << REG_NUMBER << REG_NUMBER;
+    QTest::newRow("ordinal cancelled") << QStringList { CANCEL } << input << QString() << QString();
+    QTest::newRow("serial emptied") << QStringList { "1", "" } << input << QString() << QString();
+    QTest::newRow("INN cancelled")
+        << QStringList { "1", "17000001", CANCEL } << input << QString() << QString();
+    QTest::newRow("bad INN") << QStringList { "1", "17000001", "7707083894" }
+                             << int(UserPrompts::Warning)
+                             << QStringLiteral("Введен некорректный ИНН пользователя") << QString();
+    QTest::newRow("ordinal too long")
+        << QStringList { "12345678901", "17000001", INN } << int(UserPrompts::Warning)
+        << QStringLiteral("При генерации номера возникла ошибка. Проверьте исходные данные")
+        << QString();
+}
+
+// The three prompts with their defaults; any cancel or empty answer ends quietly; the
+// number made is the one the tax service's rule gives.
+void TestRegistrationWidget::generateRegNumber()
+{
+    QFETCH(QStringList, answers);
+    QFETCH(int, lastKind);
+    QFETCH(QString, lastText);
+    QFETCH(QString, regNumber);
+
+    RegisterState state = registeredState();
+    state.core.fsRelease = false;
+    QVERIFY(startService(state));
+    newPage();
+    QPushButton *clearFn = child<QPushButton>("pbClearFn");
+    QVERIFY(!clearFn->isHidden() && !clearFn->isEnabled());
+    child<QLineEdit>("leRegNumber")->clear();
+    for (const QString &answer : answers)
+        m_prompts->queueAnswer(answer != CANCEL, answer == CANCEL ? QString() : answer);
+    click("pbGenerateRegNumber");
+
+    const QList<UserPrompts::Request> asked = m_prompts->requests;
+    const QStringList labels { "Введите порядковый номер кассы", "Введите заводской номер кассы",
+        "ИНН" };
+    const QStringList defaults { QString(), "17000001", INN };
+    for (int i = 0; i < qMin(answers.size(), 3); ++i) {
+        QCOMPARE(asked.at(i).title, QStringLiteral("Создание рег. номера"));
+        QCOMPARE(asked.at(i).text, labels.at(i));
+        QCOMPARE(asked.at(i).initialText, defaults.at(i));
+    }
+    QCOMPARE(asked.size(), answers.size() + (lastKind == UserPrompts::TextInput ? 0 : 1));
+    QCOMPARE(int(asked.last().kind), lastKind);
+    if (lastKind != UserPrompts::TextInput)
+        QCOMPARE(asked.last().text, lastText);
+    QCOMPARE(child<QLineEdit>("leRegNumber")->text(), regNumber);
+    if (!regNumber.isEmpty())
+        QVERIFY(fiscal::RegNumberValidator::check(regNumber.toLatin1(), 17000001, INN.toLatin1()));
+}
+
+void TestRegistrationWidget::reload_data()
+{
+    QTest::addColumn<bool>("fiscalized");
+    QTest::addColumn<bool>("staleStatus");
+    QTest::addColumn<bool>("cashiers");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("ofdInn");
+    QTest::addColumn<QString>("ofdShown");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<QString>("cashier");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("listed operator")
+        << true << false << true << "47"
+        << "7704211201" << TAKSKOM << true << "Системный администратор" << QString();
+    QTest::newRow("operator outside the table") << true << false << true << "1"
+                                                << "7707083893"
+                                                << "ОФД Тест" << true << "Кассир 1" << QString();
+    QTest::newRow("password of no cashier")
+        << true << false << true << "99"
+        << "7704211201" << TAKSKOM << true << QString() << QString();
+    QTest::newRow("not registered") << false << false << true << "47" << QString() << QString()
+                                    << true << "Системный администратор" << QString();
+    QTest::newRow("registered as the storage last said")
+        << false << true << true << "47" << QString() << QString() << true
+        << "Системный администратор" << QStringLiteral("ККТ не зарегистрирована");
+    QTest::newRow("no cashiers") << true << false << false << "47" << QString() << QString()
+                                 << false << QString() << QString();
+}
+
+// What the page reads, as whom, what it shows of the operator, and when a failure is said.
+void TestRegistrationWidget::reload()
+{
+    QFETCH(bool, fiscalized);
+    QFETCH(bool, staleStatus);
+    QFETCH(bool, cashiers);
+    QFETCH(QString, password);
+    QFETCH(QString, ofdInn);
+    QFETCH(QString, ofdShown);
+    QFETCH(bool, asked);
+    QFETCH(QString, cashier);
+    QFETCH(QString, error);
+
+    RegisterState state = registeredState();
+    state.ofdInn = ofdInn;
+    state.ofdName = QStringLiteral("ОФД Тест");
+    state.taxSystems = 0x21;
+    state.core.agentFlags = 0x14;
+    state.core.regFlags = RegData::FlagEncryption | RegData::FlagServices;
+    state.fiscalized = fiscalized;
+    state.fnActive = fiscalized;
+    if (!cashiers)
+        state.core.cashiers.clear();
+    m_profile->writeConfig(
+        "orvacfgports.conf", "[FRPORTSETTINGS]\nfrConnPwd=" + password.toLatin1());
+    QVERIFY(startService(state));
+    if (staleStatus) {
+        bus::AppBusObject status;
+        QVERIFY(bus::SharedObjectsStorage::get(fiscal::FsStatus::OBJECT_NAME, status));
+        QVariantMap content = status.content();
+        content.insert("fiscalized", true);
+        status.setContent(content);
+        bus::SharedObjectsStorage::store(status);
+    }
+    takeCommands();
+    m_page = new RegistrationWidget;
+    QTRY_VERIFY_WITH_TIMEOUT(child<QGroupBox>("gbRegistration")->isEnabled(), WAIT_MS);
+
+    const QList<bus::AppBusCommand> commands = takeCommands();
+    QCOMPARE(operations(commands).contains("getRegistrationInfo"), asked);
+    for (const bus::AppBusCommand &c : commands) {
+        if (c.operation() == QLatin1String("getRegistrationInfo"))
+            QCOMPARE(c.arguments().value("cashier").toMap().value("name").toString(), cashier);
+    }
+    expectPrompt(error.isEmpty() ? QString() : QStringLiteral("Reg info loading error"), error);
+    const bool loaded = asked && fiscalized;
+    QCOMPARE(child<QLineEdit>("leUserInn")->text(), loaded ? INN : QString());
+    if (!loaded)
+        return;
+    QCOMPARE(child<QComboBox>("cbOfdName")->currentText(), ofdShown);
+    QCOMPARE(child<QLineEdit>("leOfdInn")->text(), ofdInn);
+    QVERIFY(child<QCheckBox>("cbEncryptingFlag")->isChecked());
+    QVERIFY(child<QCheckBox>("cbServiceFlag")->isChecked());
+    QVERIFY(!child<QCheckBox>("cbAutomatMode")->isChecked());
+    QCOMPARE(m_page->agentMask(), 0x14u);
+    QCOMPARE(m_page->taxSystemMask(), 0x21u);
+}
+
+// The form opens once the storage state names the storage and the serial, and the first
+// such state loads the registration once, not on every look.
+void TestRegistrationWidget::updateSerial()
+{
+    newBus();
+    m_page = new RegistrationWidget;
+    m_page->setSerialInterval(TICK_MS);
+    QTest::qWait(5 * TICK_MS);
+    QVERIFY(!child<QGroupBox>("gbRegistration")->isEnabled());
+
+    QVERIFY(launchService(registeredState()));
+    QTRY_VERIFY_WITH_TIMEOUT(child<QGroupBox>("gbRegistration")->isEnabled(), WAIT_MS);
+    QCOMPARE(child<QLabel>("lSerial")->text(),
+        QStringLiteral("<b>Fs number</b>: 9999078900012345<br><b>Serial</b>: 17000001"));
+    QTest::qWait(10 * TICK_MS);
+    QCOMPARE(operations(takeCommands()).count("getRegistrationInfo"), 1);
+    QCOMPARE(child<QLineEdit>("leRegNumber")->text(), REG_NUMBER);
+}
+
+// Shown by its mode button, the page loads again while the register link is up, and not
+// while it is down.
+void TestRegistrationWidget::shownByMainWindow()
+{
+    QVERIFY(startService(registeredState()));
+    m_profile->setAtolPort(atolPort());
+    MainWindow window(m_root->sessionManager());
+    m_root->setMainWindow(&window);
+    m_page = window.findChild<RegistrationWidget *>("pageFiscal");
+    // The window owns the page; on any way out nothing may point at either.
+    const auto forget = qScopeGuard([this] {
+        m_root->stopCommandsController();
+        m_root->setMainWindow(nullptr);
+        m_page = nullptr;
+    });
+    QVERIFY(m_page);
+    QTRY_VERIFY_WITH_TIMEOUT(child<QGroupBox>("gbRegistration")->isEnabled(), WAIT_MS);
+    auto show = [&](const char *button) {
+        QTest::mouseClick(window.findChild<QPushButton *>(button), Qt::LeftButton);
+        return operations(takeCommands()).count("getRegistrationInfo");
+    };
+    takeCommands();
+    QCOMPARE(show("pbFiscMode"), 0);
+    QCOMPARE(show("pbRegs"), 0);
+    FrCommandsController *link = m_root->commandsController();
+    m_root->startCommandsController();
+    QTRY_VERIFY_WITH_TIMEOUT(link->isConnected(), WAIT_MS);
+    QCOMPARE(show("pbFiscMode"), 1);
+    // Its overlay, modal, is gone with the load.
+    QVERIFY(!window.waitWidget() || !window.waitWidget()->isVisible());
+    m_root->stopCommandsController();
+    QTRY_VERIFY_WITH_TIMEOUT(!link->isConnected(), WAIT_MS);
+}
+
+void TestRegistrationWidget::reasonDetails_data()
+{
+    QTest::addColumn<QList<int>>("codes");
+    QTest::addColumn<quint32>("mask");
+    QTest::newRow("storage replaced") << QList<int> { 0 } << 0x1u;
+    QTest::newRow("agent mode and other reasons") << QList<int> { 15, 31 } << 0x80008000u;
+    QTest::newRow("none") << QList<int>() << 0u;
+}
+
+// The mask is built from the reason codes, not from the rows; OK with nothing ticked warns
+// and keeps the dialog open.
+void TestRegistrationWidget::reasonDetails()
+{
+    QFETCH(QList<int>, codes);
+    QFETCH(quint32, mask);
+    RegReasonDetailSelectDialog dialog;
+    dialog.show();
+    auto *table = dialog.findChild<QTableWidget *>("twReasons");
+    QCOMPARE(table->rowCount(), 16);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (!codes.contains(table->item(row, 0)->text().toInt()))
+            continue;
+        // Anywhere on the description ticks the reason.
+        table->scrollToItem(table->item(row, 1));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+            table->visualItemRect(table->item(row, 1)).center());
+    }
+    QTest::mouseClick(dialog.findChild<QPushButton *>("pbOk"), Qt::LeftButton);
+    QCOMPARE(dialog.mask(), mask);
+    QCOMPARE(dialog.result() == QDialog::Accepted, mask != 0);
+    QCOMPARE(dialog.isVisible(), mask == 0);
+    QCOMPARE(m_prompts->count(), mask ? 0 : 1);
+    if (!mask)
+        QCOMPARE(m_prompts->last().text,
+            QStringLiteral("Необходимо выбрать хотя бы один код причины перерегистрации"));
+}
+
+QTEST_MAIN(TestRegistrationWidget)
+#include "tst_registrationwidget.moc"

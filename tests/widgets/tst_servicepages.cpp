@@ -1,0 +1,361 @@
+#include "fiscalcorefixture.h"
+#include "frcoreexternalapi.h"
+#include "mainwindow.h"
+#include "ofdserversettingswidget.h"
+#include "recordingprompts.h"
+#include "regdata.h"
+#include "servicefrstatewidget.h"
+#include "servicemodecommonwidget.h"
+#include "sharedobjectsstorage.h"
+#include "waitmessagewidget.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtTest>
+
+using core::OfdSettings;
+using fiscal::RegData;
+
+namespace {
+
+const OfdSettings SERVICE_OFD(
+    QStringLiteral("ofd.example.test"), 21101, QStringLiteral("https://check.example.test"), 2500);
+
+} // namespace
+
+class TestServicePages : public QObject, private FiscalCoreFixture
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { setUpRoot(); }
+    void cleanupTestCase() { tearDownRoot(); }
+    void init();
+    void cleanup() { tearDownService(); }
+
+    void reloadFillsForm();
+    void saveSendsFormOverLastRead_data();
+    void saveSendsFormOverLastRead();
+    void saveBeforeFirstReloadSendsNothing();
+    void portAbove16BitsIsNotSent();
+    void serviceDown_data();
+    void serviceDown();
+    void setByInn_data();
+    void setByInn();
+
+    void stateView();
+
+private:
+    ServiceModeCommonWidget *common() const
+    {
+        return child<ServiceModeCommonWidget>("wgtServiceCommon");
+    }
+    ServiceFrStateWidget *stateWidget() const
+    {
+        return child<ServiceFrStateWidget>("wgtServiceState");
+    }
+    void openServiceTab(int index);
+    void click(const char *button)
+    {
+        QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
+    }
+    OfdSettings formSettings() const;
+    void checkPrompt(UserPrompts::Kind kind, const QString &title, const QString &text);
+};
+
+void TestServicePages::init()
+{
+    setUpService();
+    QVERIFY(checker()->setOfdSettings(SERVICE_OFD));
+}
+
+void TestServicePages::openServiceTab(int index)
+{
+    child<QPushButton>("pbServiceMode")->click();
+    child<QTabWidget>("serviceModTabs")->setCurrentIndex(index);
+    QCOMPARE(child<QTabWidget>("serviceModTabs")->currentIndex(), index);
+}
+
+OfdSettings TestServicePages::formSettings() const
+{
+    return OfdSettings(child<QLineEdit>("leServer")->text(),
+        quint16(child<QSpinBox>("sbPort")->value()), child<QLineEdit>("lePrefix")->text(),
+        quint16(child<QSpinBox>("sbInterval")->value()));
+}
+
+void TestServicePages::checkPrompt(
+    UserPrompts::Kind kind, const QString &title, const QString &text)
+{
+    QCOMPARE(m_prompts->count(), 1);
+    QCOMPARE(UserPrompts::kindName(m_prompts->last().kind), UserPrompts::kindName(kind));
+    QCOMPARE(m_prompts->last().title, title);
+    QCOMPARE(m_prompts->last().text, text);
+}
+
+// Faults: the tab left disabled after "Обновить", fields read into the wrong boxes (port
+// and interval are both numbers), a modal overlay or one left on screen.
+void TestServicePages::reloadFillsForm()
+{
+    openServiceTab(0);
+    QVERIFY(!common()->isEnabled());
+    QVERIFY(child<QLineEdit>("leServer")->text().isEmpty());
+    QStringList overlays;
+    connect(common()->ofdSettingsWidget()->api(), &core::FrcoreExternalApi::sendCommand, this, [&] {
+        WaitMessageWidget *wait = m_window->waitWidget();
+        overlays << (wait && wait->isVisible() && !wait->isModal() ? wait->text() : QString());
+    });
+
+    click("pbServiceModeReload");
+    QVERIFY(common()->isEnabled());
+    QVERIFY(formSettings() == SERVICE_OFD);
+    QVERIFY(common()->ofdSettingsWidget()->settings() == SERVICE_OFD);
+    QCOMPARE(overlays, QStringList { QStringLiteral("Loading ofd settings") });
+    QVERIFY(!m_window->waitWidget());
+    QCOMPARE(m_prompts->count(), 0);
+}
+
+// Faults: a form field saved into another member of the settings, the save starting from
+// default settings instead of those last read, or the form not read back after the save.
+void TestServicePages::saveSendsFormOverLastRead_data()
+{
+    QTest::addColumn<OfdSettings>("typed");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<OfdSettings>("expected");
+    const OfdSettings typed(
+        QStringLiteral("kkt.ofd.ru"), 65535, QStringLiteral("https://check.ofd.ru"), 60000);
+    QTest::newRow("every field") << typed << 0 << typed;
+    QTest::newRow("channel only") << SERVICE_OFD << 2 << SERVICE_OFD;
+}
+
+void TestServicePages::saveSendsFormOverLastRead()
+{
+    QFETCH(OfdSettings, typed);
+    QFETCH(int, channel);
+    QFETCH(OfdSettings, expected);
+
+    openServiceTab(0);
+    click("pbServiceModeReload");
+    child<QLineEdit>("leServer")->setText(typed.address());
+    child<QSpinBox>("sbPort")->setValue(typed.port());
+    child<QLineEdit>("lePrefix")->setText(typed.url());
+    child<QSpinBox>("sbInterval")->setValue(typed.queryInterval());
+    child<QComboBox>("cbChannel")->setCurrentIndex(channel);
+
+    click("pbServiceModSave");
+    QCOMPARE(m_prompts->count(), 0);
+    OfdSettings stored;
+    QVERIFY(checker()->getOfdSettings(stored));
+    QVERIFY(stored == expected);
+    QVERIFY(formSettings() == expected);
+    QVERIFY(!m_window->waitWidget());
+}
+
+// Fault: "Записать" on a tab never loaded sending its empty form over the service's settings.
+void TestServicePages::saveBeforeFirstReloadSendsNothing()
+{
+    openServiceTab(0);
+    click("pbServiceModSave");
+    OfdSettings stored;
+    QVERIFY(checker()->getOfdSettings(stored));
+    QVERIFY(stored == SERVICE_OFD);
+    QVERIFY(!common()->isEnabled());
+    QCOMPARE(m_prompts->count(), 0);
+}
+
+// Fault: a port the 16-bit setting cannot hold cut down to another, valid-looking port.
+void TestServicePages::portAbove16BitsIsNotSent()
+{
+    openServiceTab(0);
+    click("pbServiceModeReload");
+    child<QSpinBox>("sbPort")->setValue(70000);
+    QCOMPARE(child<QSpinBox>("sbPort")->value(), 70000);
+    click("pbServiceModSave");
+    checkPrompt(UserPrompts::Warning, QStringLiteral("Внимание"),
+        QStringLiteral("Порт сервера ОФД должен быть от 0 до 65535"));
+    OfdSettings stored;
+    QVERIFY(checker()->getOfdSettings(stored));
+    QVERIFY(stored == SERVICE_OFD);
+    QCOMPARE(child<QSpinBox>("sbPort")->value(), 70000);
+}
+
+// Faults: a service that is gone or silent reported with no box or the wrong one, the form
+// or the state table cleared by the failure, the overlay left on screen.
+void TestServicePages::serviceDown_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+
+    const QString loading = QStringLiteral("Settings loading timeout. Check services are started.");
+    const QString saving = QStringLiteral("Settings saving timeout. Check services are started.");
+    const QString state = QStringLiteral("Cashbox state request timeout");
+    QTest::newRow("load, stopped") << "load" << false << "Ofd settings loading" << loading;
+    QTest::newRow("load, silent") << "load" << true << "Ofd settings loading" << loading;
+    QTest::newRow("save, stopped") << "save" << false << "Ofd settings saving" << saving;
+    QTest::newRow("state, stopped") << "state" << false << "Cashbox state request" << state;
+}
+
+void TestServicePages::serviceDown()
+{
+    QFETCH(QString, action);
+    QFETCH(bool, silent);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+
+    // A silent service holds every answer back longer than the pages wait for it; the page
+    // is filled first with the default wait.
+    if (silent)
+        startService({ QStringLiteral("--bus-delay"), QStringLiteral("800") });
+    core::FrcoreExternalApi *api = action == QLatin1String("state")
+        ? stateWidget()->api()
+        : common()->ofdSettingsWidget()->api();
+    if (action == QLatin1String("state")) {
+        openServiceTab(2);
+        click("pbGetState");
+        QVERIFY(stateWidget()->model()->rowCount() > 10);
+    } else {
+        openServiceTab(0);
+        click("pbServiceModeReload");
+        child<QLineEdit>("leServer")->setText(QStringLiteral("edited.example.test"));
+    }
+    if (silent)
+        api->setTimeout(150);
+    QCOMPARE(m_prompts->count(), 0);
+    const int rows = stateWidget()->model()->rowCount();
+    const QString firstValue = stateWidget()->model()->item(0, 1)
+        ? stateWidget()->model()->item(0, 1)->text()
+        : QString();
+    if (!silent)
+        stopService();
+
+    if (action == QLatin1String("state"))
+        click("pbGetState");
+    else
+        click(action == QLatin1String("load") ? "pbServiceModeReload" : "pbServiceModSave");
+
+    checkPrompt(UserPrompts::Critical, title, text);
+    QCOMPARE(child<QLineEdit>("leServer")->text(),
+        action == QLatin1String("state") ? QString() : QStringLiteral("edited.example.test"));
+    QCOMPARE(stateWidget()->model()->rowCount(), rows);
+    if (rows)
+        QCOMPARE(stateWidget()->model()->item(0, 1)->text(), firstValue);
+    QVERIFY(!m_window->waitWidget());
+}
+
+// Faults: the INN compared untrimmed, an unknown operator or missing registration data
+// clearing the form, the chosen settings sent at once, or the next save starting from the
+// settings read before instead of those chosen.
+void TestServicePages::setByInn_data()
+{
+    QTest::addColumn<bool>("registered");
+    QTest::addColumn<QString>("ofdInn");
+    QTest::addColumn<OfdSettings>("expected");
+
+    QTest::newRow("known operator")
+        << true << "7704358518" << OfdSettings::SUPPORTED_OFD.value(QStringLiteral("7704358518"));
+    QTest::newRow("padded with spaces")
+        << true << " 7841465198 " << OfdSettings::SUPPORTED_OFD.value(QStringLiteral("7841465198"));
+    QTest::newRow("unknown operator") << true << "7707083893" << SERVICE_OFD;
+    QTest::newRow("not registered") << false << QString() << SERVICE_OFD;
+}
+
+void TestServicePages::setByInn()
+{
+    QFETCH(bool, registered);
+    QFETCH(QString, ofdInn);
+    QFETCH(OfdSettings, expected);
+
+    restartWithState([&](QJsonObject &state) {
+        QJsonObject registration = state.value(QStringLiteral("registration")).toObject();
+        registration.insert(QStringLiteral("ofdInn"), ofdInn);
+        state.insert(QStringLiteral("registration"), registration);
+        state.insert(QStringLiteral("fiscalized"), registered);
+    });
+    openServiceTab(0);
+    click("pbServiceModeReload");
+    QVERIFY(formSettings() == SERVICE_OFD);
+    // The registration data reach the page through the bus controller's own fetch.
+    auto sharedOfdInn = [] {
+        bus::AppBusObject object;
+        if (!bus::SharedObjectsStorage::get(RegData::BUS_OBJECT_NAME, object))
+            return QStringLiteral("<none>");
+        return object.content().value(QStringLiteral("ofdInn")).toString();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(sharedOfdInn(), ofdInn, LONG_WAIT_MS);
+    if (!registered)
+        bus::SharedObjectsStorage::remove(RegData::BUS_OBJECT_NAME);
+
+    click("pbFromInn");
+    QVERIFY(formSettings() == expected);
+    QCOMPARE(m_prompts->count(), 0);
+    OfdSettings stored;
+    QVERIFY(checker()->getOfdSettings(stored));
+    QVERIFY(stored == SERVICE_OFD);
+
+    // Only the port changes by hand; everything else comes from the operator table.
+    child<QSpinBox>("sbPort")->setValue(7000);
+    click("pbServiceModSave");
+    QVERIFY(checker()->getOfdSettings(stored));
+    expected.setPort(7000);
+    QVERIFY(stored == expected);
+}
+
+// Faults: the registration data not taken from the bus's shared objects, section rows not
+// told apart by colour, a second request appending to the first, the table editable.
+void TestServicePages::stateView()
+{
+    openServiceTab(2);
+    QVERIFY(!child<QPushButton>("pbServiceModSave")->isVisible());
+    QVERIFY(!child<QPushButton>("pbServiceModeReload")->isVisible());
+    // Loading the registration data through the bus leaves it in the shared objects, as the
+    // bus controller's own fetch does.
+    QVariantMap content;
+    QVERIFY(checker()->load(RegData::BUS_OBJECT_NAME, content));
+    RegData reg;
+    QVERIFY(reg.setMap(content));
+    QVERIFY(!reg.userName().isEmpty());
+
+    click("pbGetState");
+    click("pbGetState");
+    QStandardItemModel *model = stateWidget()->model();
+    QCOMPARE(model->columnCount(), 2);
+    QCOMPARE(model->horizontalHeaderItem(0)->text(), QStringLiteral("Name"));
+    QCOMPARE(model->horizontalHeaderItem(1)->text(), QStringLiteral("Value"));
+    QMap<QString, int> rowOf;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QVERIFY2(!rowOf.contains(model->item(r, 0)->text()), "a row repeats: rebuilt twice?");
+        rowOf.insert(model->item(r, 0)->text(), r);
+        const bool section = model->item(r, 1)->text().isEmpty()
+            && QStringList({ "Cashbox reg data", "Fs data", "Cycle data" })
+                   .contains(model->item(r, 0)->text());
+        for (int c = 0; c < 2; ++c) {
+            QCOMPARE(
+                model->item(r, c)->background().color(), QColor(section ? Qt::gray : Qt::white));
+            QVERIFY(!(model->item(r, c)->flags() & Qt::ItemIsEditable));
+        }
+    }
+    auto value = [&](const char *label) {
+        return rowOf.contains(QLatin1String(label))
+            ? model->item(rowOf.value(QLatin1String(label)), 1)->text()
+            : QStringLiteral("<no row>");
+    };
+    QCOMPARE(model->item(0, 0)->text(), QStringLiteral("Dt"));
+    QCOMPARE(value("Serial number"), QStringLiteral("17000001"));
+    QVERIFY(rowOf.contains(QStringLiteral("Cashbox reg data")));
+    QCOMPARE(value("User name"), reg.userName());
+    QCOMPARE(value("Ofd inn"), reg.ofdInn());
+    QCOMPARE(value("Reg date"), reg.regDate().toString(Qt::ISODate));
+    QCOMPARE(value("Fs number"), QStringLiteral("9999078900012345"));
+    QCOMPARE(value("Fs phase"), QStringLiteral("Fiscalized"));
+
+    QCOMPARE(m_prompts->count(), 0);
+}
+
+QTEST_MAIN(TestServicePages)
+#include "tst_servicepages.moc"

@@ -1,0 +1,45 @@
+#ifndef RECEIPTPUBLISHER_H
+#define RECEIPTPUBLISHER_H
+
+#include "registerstate.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <QQueue>
+#include <QThreadPool>
+
+class QLocalSocket;
+
+// What a driver does with each printed document: renders it as a PNG in a folder and tells
+// the configurator the file's path over the local socket "receiptFile". Nobody listening is
+// no error; the picture stays in the folder.
+class ReceiptPublisher : public QObject
+{
+    Q_OBJECT
+public:
+    static const QString SERVER_NAME;
+
+    explicit ReceiptPublisher(const QString &folder, QObject *parent = nullptr);
+    ~ReceiptPublisher() override;
+
+    bool prepare(QString *error);
+    // The path the picture will have; it is drawn and written in a thread of its own.
+    QString publish(const QJsonObject &document, const RegisterState &state);
+
+signals:
+    void written(const QString &path);
+    void pathSent(const QString &path);
+
+private:
+    void p_written(const QString &path, bool ok);
+    void sendNext();
+
+    QThreadPool m_painter;
+
+    QString m_folder;
+    QQueue<QString> m_queue;
+    QLocalSocket *m_socket = nullptr;
+    int m_counter = 0;
+};
+
+#endif // RECEIPTPUBLISHER_H
