@@ -4,6 +4,7 @@
 
 #include "bcd.h"
 #include "frcommandscontroller.h"
+#include "registercommands.h"
 #include "registermodel.h"
 #include "statefile.h"
 #include "tempprofile.h"
@@ -24,19 +25,12 @@ Q_DECLARE_METATYPE(Build)
 
 namespace {
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
-// Mode entry with the default password 47.
-QByteArray enter(int mode)
-{
-    return hex("56") + char(mode) + hex("00000047");
-}
+using RegisterCommands::enter;
+using RegisterCommands::hex;
+using RegisterCommands::money;
 
 const QByteArray OPEN_SALE = hex("920001");
-const QByteArray EXIT = hex("48");
+const QByteArray EXIT = RegisterCommands::exitMode();
 const QByteArray OPEN_SHIFT = hex("9a00");
 const QByteArray Z_REPORT = hex("5a");
 // Not commands: conditions the setup puts the register in.
@@ -55,14 +49,6 @@ QByteArray position(qint64 price, qint64 qty, bool cancel = false, const QByteAr
     r += BCD::int2bcd(discount, 12);
     r.append(char(1)).append(char(section));
     return r + QByteArray(17, '\0');
-}
-
-// Cash in 0x49 and out 0x4F: flags, sum BCD(10); payment 0x99 and close 0x4A put the type
-// BCD(2) before the sum.
-QByteArray money(quint8 code, qint64 sum, int type = -1)
-{
-    return QByteArray(1, char(code)) + '\0' + (type >= 0 ? BCD::int2bcd(type, 2) : QByteArray())
-        + BCD::int2bcd(sum, 10);
 }
 
 QByteArray tlv(quint16 tag, const QByteArray &value, bool top = true)
@@ -445,18 +431,9 @@ void TestRegisterModel::moneyFlow()
     QSignalSpy printed(&m, &RegisterModel::documentPrinted);
     setUp(m, commands.mid(0, commands.size() - 1));
     QCOMPARE(hexOf(m.execute(commands.last()).bytes), hexOf(hex("55") + char(code) + '\0'));
-    const QJsonObject state = m.state().toJson();
-    QStringList actual;
-    for (const QString &item : expected.split(QLatin1Char(' '))) {
-        const QString key = item.section(QLatin1Char('='), 0, 0);
-        const QStringList path = key.split(QLatin1Char('/'));
-        QJsonValue v = key == QLatin1String("printed") ? printed.count() : state.value(path.at(0));
-        if (path.size() > 1)
-            v = v.toObject().value(path.at(1));
-        actual << key + QLatin1Char('=')
-                + (v.isBool() ? v.toVariant().toString() : QString::number(qint64(v.toDouble())));
-    }
-    QCOMPARE(actual.join(QLatin1Char(' ')), expected);
+    QJsonObject state = m.state().toJson();
+    state.insert(QStringLiteral("printed"), printed.count());
+    QCOMPARE(RegisterCommands::documentFields(state, expected), expected);
     // The drawer answer: tag and BCD(14) kopecks.
     QCOMPARE(hexOf(m.execute(hex("4d")).bytes),
         QString("4d") + hexOf(BCD::int2bcd(m.state().drawer, 14)));
