@@ -1,13 +1,11 @@
-// orvaemu over real TCP, frame by frame: the device side of the task buffer, fault
-// injection, isolation of connections and refusals at start.
+// orvaemu over real TCP, frame by frame: the device side of the task buffer, its options,
+// isolation of connections and refusals at start.
 
 #include "atol31frameparser.h"
 #include "emulatorprocess.h"
-#include "faultinjector.h"
 #include "patol31.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -89,58 +87,70 @@ class TestEmulatorLink : public QObject
 {
     Q_OBJECT
 private slots:
-    void bufferCommands_data();
-    void bufferCommands();
-    void resendRunsOnce();
-    void staleEntryTakenAsNewTask();
+    void exchanges_data();
+    void exchanges();
+    void resendRunsOnceUntilStale();
     void answersOnRequest();
     void abortDropsBusyResult();
-    void garbageDoesNotDisturbOtherConnection();
-    void partialFrameEndsAfterSilence();
-    void corruptedFramesNeverParse();
-    void corruptStateRefused_data();
-    void corruptStateRefused();
-    void stateFileLocked();
-    void portTaken();
-    void badOptions_data();
-    void badOptions();
+    void noiseDisturbsNobody();
+    void refusedAtStart_data();
+    void refusedAtStart();
 
 private:
     QTemporaryDir m_dir;
 };
 
-void TestEmulatorLink::bufferCommands_data()
+void TestEmulatorLink::exchanges_data()
 {
-    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QList<QByteArray>>("payloads"); // sent in frames 1, 2, ...
     QTest::addColumn<QStringList>("frames");
 
+    using L = QList<QByteArray>;
     // Accepted on the add frame (A1 TID), result as frame F0 (A6 TID answer).
-    QTest::newRow("drawer") << add(2, DRAWER)
-                            << QStringList { "07:a102", "f0:a6024d00000000000000" };
+    QTest::newRow("drawer") << QStringList() << L { add(2, DRAWER) }
+                            << QStringList { "01:a102", "f0:a6024d00000000000000" };
     // A refusal comes as A7 TID 55 code 00: receipt in mode 0 is 0x66.
-    QTest::newRow("refused") << add(2, "920001") << QStringList { "07:a102", "f0:a702556600" };
-    QTest::newRow("wrong password")
-        << add(9, "560100000030") << QStringList { "07:a109", "f0:a709558c00" };
-    QTest::newRow("unknown buffer command") << hex("c9") << QStringList { "07:b4" };
-    QTest::newRow("short add record") << hex("c10202") << QStringList { "07:b4" };
-    QTest::newRow("REQ of an unknown TID") << hex("c309") << QStringList { "07:b309" };
-    QTest::newRow("abort") << hex("c4") << QStringList { "07:a5" };
-    QTest::newRow("ACK of an unknown TID") << hex("c209") << QStringList {};
+    QTest::newRow("refused") << QStringList() << L { add(2, "920001") }
+                             << QStringList { "01:a102", "f0:a702556600" };
+    QTest::newRow("wrong password") << QStringList() << L { add(9, "560100000030") }
+                                    << QStringList { "01:a109", "f0:a709558c00" };
+    QTest::newRow("password option")
+        << QStringList { "--password", "30" } << L { add(9, "560100000030") }
+        << QStringList { "01:a109", "f0:a609550000" };
+    QTest::newRow("no paper") << QStringList { "--no-paper" }
+                              << L { add(1, ENTER_1), add(2, "9a00") }
+                              << QStringList { "01:a101", "f0:a601550000", "02:a102",
+                                     "f0:a702556700" };
+    QTest::newRow("aged shift") << QStringList { "--age-shift", "25" }
+                                << L { add(1, ENTER_1), add(2, CASH_IN_1) }
+                                << QStringList { "01:a101", "f0:a601550000", "02:a102",
+                                       "f0:a702558800" };
+    QTest::newRow("unknown buffer command")
+        << QStringList() << L { hex("c9") } << QStringList { "01:b4" };
+    QTest::newRow("short add record")
+        << QStringList() << L { hex("c10202") } << QStringList { "01:b4" };
+    QTest::newRow("REQ of an unknown TID")
+        << QStringList() << L { hex("c309") } << QStringList { "01:b309" };
+    QTest::newRow("abort") << QStringList() << L { hex("c4") } << QStringList { "01:a5" };
+    QTest::newRow("ACK of an unknown TID") << QStringList() << L { hex("c209") } << QStringList {};
 }
 
-void TestEmulatorLink::bufferCommands()
+void TestEmulatorLink::exchanges()
 {
-    QFETCH(QByteArray, payload);
+    QFETCH(QStringList, arguments);
+    QFETCH(QList<QByteArray>, payloads);
     QFETCH(QStringList, frames);
     EmulatorProcess emu;
     RawClient c;
-    QVERIFY(c.connectTo(emu));
-    c.send(7, payload);
+    QVERIFY(c.connectTo(emu, arguments));
+    for (int i = 0; i < payloads.size(); ++i)
+        c.send(quint8(i + 1), payloads.at(i));
     // One frame more than expected must not come.
     QCOMPARE(c.receive(frames.size() + 1, 300), frames);
 }
 
-void TestEmulatorLink::resendRunsOnce()
+void TestEmulatorLink::resendRunsOnceUntilStale()
 {
     EmulatorProcess emu;
     RawClient c;
@@ -148,24 +158,12 @@ void TestEmulatorLink::resendRunsOnce()
     QCOMPARE(c.exchange(1, add(1, ENTER_1), 2), QStringList({ "01:a101", "f0:a601550000" }));
     QCOMPARE(c.exchange(2, add(2, CASH_IN_1), 2), QStringList({ "02:a102", "f0:a602550000" }));
     // The same record again, as after a lost answer: answered with the task's result, not
-    // run again.
-    c.send(2, add(2, CASH_IN_1));
-    QCOMPARE(c.receive(2, 300), QStringList({ "02:a3550000" }));
-    // The result stays until the ACK.
+    // run again. The result stays until the ACK.
+    QCOMPARE(c.exchange(2, add(2, CASH_IN_1), 1), QStringList({ "02:a3550000" }));
     QCOMPARE(c.exchange(3, hex("c302"), 1), QStringList({ "03:a3550000" }));
-    QCOMPARE(c.exchange(4, hex("c302"), 1), QStringList({ "04:a3550000" }));
-    c.send(5, hex("c202"));
-    QCOMPARE(c.exchange(6, hex("c302"), 1), QStringList({ "06:b302" }));
-    QCOMPARE(
-        c.exchange(7, add(3, DRAWER), 2), QStringList({ "07:a103", "f0:a6034d00000000000100" }));
-}
+    c.send(4, hex("c202"));
+    QCOMPARE(c.exchange(5, hex("c302"), 1), QStringList({ "05:b302" }));
 
-void TestEmulatorLink::staleEntryTakenAsNewTask()
-{
-    EmulatorProcess emu;
-    RawClient c;
-    QVERIFY(c.connectTo(emu));
-    c.exchange(1, add(1, ENTER_1), 2);
     // TID 7 is never acknowledged, as when the ACK frame is lost.
     QCOMPARE(c.exchange(2, add(7, CASH_IN_1), 2), QStringList({ "02:a107", "f0:a607550000" }));
     for (int i = 0; i < 99; ++i) {
@@ -179,7 +177,7 @@ void TestEmulatorLink::staleEntryTakenAsNewTask()
     // ...one more and the client has wrapped around: TID 7 is a new task.
     QCOMPARE(c.exchange(6, add(7, CASH_IN_1), 2), QStringList({ "06:a107", "f0:a607550000" }));
     QCOMPARE(
-        c.exchange(7, add(121, DRAWER), 2), QStringList({ "07:a179", "f0:a6794d00000000000200" }));
+        c.exchange(7, add(121, DRAWER), 2), QStringList({ "07:a179", "f0:a6794d00000000000300" }));
 }
 
 void TestEmulatorLink::answersOnRequest()
@@ -190,7 +188,6 @@ void TestEmulatorLink::answersOnRequest()
     // Only the acceptance: no F0 frame in this mode.
     QCOMPARE(c.exchange(1, add(1, ENTER_1), 1), QStringList({ "01:a101" }));
     QCOMPARE(c.exchange(2, hex("c301"), 1), QStringList({ "02:a201" })); // busy
-    QCOMPARE(c.receive(1, 100), QStringList());
     QCOMPARE(c.exchange(3, add(2, CASH_IN_1), 1), QStringList({ "03:a102" }));
     QCOMPARE(c.exchange(4, hex("c302"), 1), QStringList({ "04:a102" })); // waits its turn
     QTest::qWait(500);
@@ -202,8 +199,6 @@ void TestEmulatorLink::answersOnRequest()
     c.exchange(8, add(3, "4f000000000200"), 1);
     QTest::qWait(450);
     QCOMPARE(c.exchange(9, hex("c303"), 1), QStringList({ "09:a4559800" }));
-    c.send(10, hex("c201"));
-    QCOMPARE(c.exchange(11, hex("c301"), 1), QStringList({ "0b:b301" }));
     QCOMPARE(c.receive(1, 300), QStringList());
 }
 
@@ -224,7 +219,7 @@ void TestEmulatorLink::abortDropsBusyResult()
     QCOMPARE(c.receive(1, 700), QStringList({ "f0:a6044d00000000000100" }));
 }
 
-void TestEmulatorLink::garbageDoesNotDisturbOtherConnection()
+void TestEmulatorLink::noiseDisturbsNobody()
 {
     EmulatorProcess emu;
     QVERIFY(emu.start({}));
@@ -232,10 +227,8 @@ void TestEmulatorLink::garbageDoesNotDisturbOtherConnection()
     QVERIFY(a.connectTo(emu.port()));
     QVERIFY(b.connectTo(emu.port()));
     // Noise, a bad header, an escape error, a frame with a bad CRC, half a frame.
-    QByteArray noise
-        = hex("0001ff7f80fd") + hex("fe8000") + hex("fe020001fd41") + hex("fe01000133");
-    noise += PAtol31::buildFrame(1, hex("c4")).left(4);
-    a.sendRaw(noise);
+    a.sendRaw(hex("0001ff7f80fd") + hex("fe8000") + hex("fe020001fd41") + hex("fe01000133")
+        + PAtol31::buildFrame(1, hex("c4")).left(4));
     // Meanwhile the other connection is served as usual, on its own task buffer.
     QCOMPARE(
         b.exchange(1, add(1, DRAWER), 2), QStringList({ "01:a101", "f0:a6014d00000000000000" }));
@@ -247,6 +240,11 @@ void TestEmulatorLink::garbageDoesNotDisturbOtherConnection()
     a.sendRaw(
         PAtol31::buildFrame(3, hex("c302")) + hex("fdfd00") + PAtol31::buildFrame(4, hex("c4")));
     QCOMPARE(a.receive(2, 2000), QStringList({ "03:a34d00000000000000", "04:a5" }));
+    // A header that promises 20 bytes: 250 ms of silence ends the frame.
+    a.sendRaw(hex("fe1400") + hex("0bc102"));
+    QTest::qWait(300);
+    QCOMPARE(
+        a.exchange(6, add(6, DRAWER), 2), QStringList({ "06:a106", "f0:a6064d00000000000000" }));
     // A client vanishing in the middle of a frame harms nobody.
     a.sendRaw(PAtol31::buildFrame(5, add(5, CASH_IN_1)).left(6));
     a.socket().abort();
@@ -254,113 +252,54 @@ void TestEmulatorLink::garbageDoesNotDisturbOtherConnection()
     QVERIFY(emu.isRunning());
 }
 
-void TestEmulatorLink::partialFrameEndsAfterSilence()
+void TestEmulatorLink::refusedAtStart_data()
 {
-    EmulatorProcess emu;
-    RawClient c;
-    QVERIFY(c.connectTo(emu));
-    // The header promises 20 bytes; 250 ms of silence ends the frame.
-    c.sendRaw(hex("fe1400") + hex("0bc102"));
-    QTest::qWait(300);
-    QCOMPARE(
-        c.exchange(6, add(6, DRAWER), 2), QStringList({ "06:a106", "f0:a6064d00000000000000" }));
+    QTest::addColumn<QStringList>("arguments"); // STATE: a state file, PORT: a port in use
+    QTest::addColumn<QString>("state"); // "corrupt", "locked" or none
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message"); // on standard error
+
+    QTest::newRow("corrupt state") << QStringList { "--port", "0", "--state", "STATE" } << "corrupt"
+                                   << 2 << "STATE is not a register state";
+    QTest::newRow("state in use") << QStringList { "--port", "0", "--state", "STATE" } << "locked"
+                                  << 2 << "in use";
+    QTest::newRow("port taken") << QStringList { "--port", "PORT" } << QString() << 3
+                                << "cannot listen on 127.0.0.1:PORT";
+    QTest::newRow("unknown") << QStringList { "--colour" } << QString() << 1 << "Unknown option";
 }
 
-void TestEmulatorLink::corruptedFramesNeverParse()
-{
-    FaultInjector faults(0, 1, 42);
-    QRandomGenerator random(7);
-    int altered = 0;
-    for (int i = 0; i < 2000; ++i) {
-        QByteArray payload(int(random.bounded(40u)), '\0');
-        for (char &c : payload)
-            c = char(random.bounded(256u));
-        const quint8 id = quint8(random.bounded(0xE0u));
-        const QByteArray frame = PAtol31::buildFrame(id, payload);
-        const QByteArray bad = faults.corrupt(frame);
-        QCOMPARE(bad.size(), frame.size());
-        if (bad != frame)
-            ++altered;
-        Atol31FrameParser parser;
-        Atol31FrameParser::Result last = Atol31FrameParser::NeedMore;
-        for (const char c : bad)
-            last = parser.feed(quint8(c));
-        QVERIFY2(
-            last != Atol31FrameParser::Complete, qPrintable(QString::fromLatin1(frame.toHex())));
-    }
-    QCOMPARE(altered, 2000);
-}
-
-void TestEmulatorLink::corruptStateRefused_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("truncated") << QByteArray("{\"format\": 1, \"drawer\": ");
-    QTest::newRow("binary") << hex("00ff10fe");
-}
-
-void TestEmulatorLink::corruptStateRefused()
-{
-    QFETCH(QByteArray, content);
-    const QString path
-        = m_dir.filePath(QStringLiteral("corrupt-%1.json").arg(QTest::currentDataTag()));
-    const QString journal
-        = m_dir.filePath(QStringLiteral("corrupt-%1.jsonl").arg(QTest::currentDataTag()));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
-    f.close();
-    QString out, err;
-    QCOMPARE(
-        EmulatorProcess::run({ "--port", "0", "--state", path, "--journal", journal }, &out, &err),
-        2);
-    QVERIFY2(err.contains(path) && err.contains("left untouched"), qPrintable(err));
-    QVERIFY(!out.contains("listening"));
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), content);
-}
-
-void TestEmulatorLink::stateFileLocked()
-{
-    const QString path = m_dir.filePath("locked.json");
-    EmulatorProcess first;
-    QVERIFY(first.start({ "--state", path }));
-    QString out, err;
-    QCOMPARE(EmulatorProcess::run({ "--port", "0", "--state", path }, &out, &err), 2);
-    QVERIFY2(err.contains("in use"), qPrintable(err));
-}
-
-void TestEmulatorLink::portTaken()
-{
-    QTcpServer holder;
-    QVERIFY(holder.listen(QHostAddress::LocalHost, 0));
-    QString out, err;
-    QCOMPARE(
-        EmulatorProcess::run({ "--port", QString::number(holder.serverPort()) }, &out, &err), 3);
-    QVERIFY2(err.contains(QStringLiteral("cannot listen on 127.0.0.1:%1").arg(holder.serverPort())),
-        qPrintable(err));
-}
-
-void TestEmulatorLink::badOptions_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("drop above 1") << QStringList { "--drop", "1.5" }
-                                  << "--drop needs a probability";
-    QTest::newRow("rates above 1")
-        << QStringList { "--drop", "0.6", "--corrupt", "0.5" } << "add up to more than 1";
-    QTest::newRow("answers") << QStringList { "--answers", "sync" } << "--answers is async or req";
-    QTest::newRow("port") << QStringList { "--port", "70000" } << "--port needs";
-    QTest::newRow("password") << QStringList { "--password", "123456789" } << "--password needs";
-    QTest::newRow("unknown") << QStringList { "--colour" } << "Unknown option";
-}
-
-void TestEmulatorLink::badOptions()
+void TestEmulatorLink::refusedAtStart()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(QString, state);
+    QFETCH(int, exitCode);
     QFETCH(QString, message);
+
+    const QString path = m_dir.filePath(QStringLiteral("%1.json").arg(QTest::currentDataTag()));
+    const QByteArray corrupt("{\"format\": 1, \"drawer\": ");
+    if (state == QLatin1String("corrupt")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(corrupt) == corrupt.size());
+    }
+    EmulatorProcess first;
+    if (state == QLatin1String("locked"))
+        QVERIFY(first.start({ "--state", path }));
+    QTcpServer holder;
+    QVERIFY(holder.listen(QHostAddress::LocalHost, 0));
+    const QString port = QString::number(holder.serverPort());
+    arguments.replaceInStrings(QStringLiteral("STATE"), path);
+    arguments.replaceInStrings(QStringLiteral("PORT"), port);
+
     QString out, err;
-    QCOMPARE(EmulatorProcess::run(arguments, &out, &err), 1);
-    QVERIFY2(err.contains(message), qPrintable(err));
+    QCOMPARE(EmulatorProcess::run(arguments, &out, &err), exitCode);
+    QVERIFY2(err.contains(QString(message).replace("STATE", path).replace("PORT", port)),
+        qPrintable(err));
+    QVERIFY(!out.contains("listening"));
+    if (state == QLatin1String("corrupt")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), corrupt); // left untouched
+    }
 }
 
 QTEST_GUILESS_MAIN(TestEmulatorLink)

@@ -1,58 +1,49 @@
 #include "abstractworker.h"
 #include "abstractworkercontroller.h"
 
+#include <QMutex>
 #include <QPointer>
 #include <QThread>
 #include <QtTest>
 
-#include <atomic>
+#include <memory>
 
 using qt5ext::AbstractWorker;
 using qt5ext::AbstractWorkerController;
 
 namespace {
 
-// What the workers saw, written from their threads.
+// What happened to the workers, in order, each event marked with the thread it happened in:
+// W the worker's own thread, M the test's.
 struct Journal
 {
-    std::atomic<int> clock { 0 };
-    std::atomic<int> starts { 0 };
-    std::atomic<int> stops { 0 };
-    std::atomic<int> destroyed { 0 };
-    std::atomic<int> lastStartAt { -1 };
-    std::atomic<int> lastStopAt { -1 };
-    std::atomic<int> lastFinishedAt { -1 };
-    std::atomic<QThread *> startThread { nullptr };
-    std::atomic<QThread *> stopThread { nullptr };
-    std::atomic<QThread *> destroyThread { nullptr };
-    std::atomic<bool> stopSawRunningThread { false };
+    QMutex mutex;
+    QStringList events;
+    QThread *workerThread = nullptr;
+
+    void add(const char *what)
+    {
+        QMutexLocker lock(&mutex);
+        const QThread *t = QThread::currentThread();
+        events << QLatin1String(what)
+                + (t == workerThread          ? " W"
+                        : t == qApp->thread() ? " M"
+                                              : " ?");
+    }
+    QString since(int from)
+    {
+        QMutexLocker lock(&mutex);
+        return events.mid(from).join(QStringLiteral(", "));
+    }
 };
 
 class ProbeWorker : public AbstractWorker
 {
 public:
     explicit ProbeWorker(Journal *journal) : m_journal(journal) { }
-    ~ProbeWorker() override
-    {
-        m_journal->destroyThread = QThread::currentThread();
-        ++m_journal->destroyed;
-    }
-
-    bool doStart() override
-    {
-        m_journal->startThread = QThread::currentThread();
-        m_journal->lastStartAt = m_journal->clock++;
-        ++m_journal->starts;
-        return true;
-    }
-    bool doStop() override
-    {
-        m_journal->stopThread = QThread::currentThread();
-        m_journal->stopSawRunningThread = QThread::currentThread()->isRunning();
-        m_journal->lastStopAt = m_journal->clock++;
-        ++m_journal->stops;
-        return true;
-    }
+    ~ProbeWorker() override { m_journal->add("destroyed"); }
+    bool doStart() override { return m_journal->add("start"), true; }
+    bool doStop() override { return m_journal->add("stop"), true; }
 
 private:
     Journal *m_journal;
@@ -62,21 +53,18 @@ class ProbeController : public AbstractWorkerController
 {
 public:
     explicit ProbeController(Journal *j) : m_journal(j) { }
-
     QPointer<ProbeWorker> worker;
-    QThread *thread = nullptr;
-
     using AbstractWorkerController::workers;
 
 protected:
     bool doStart() override
     {
         worker = new ProbeWorker(m_journal);
-        thread = addWorkerToThread(worker);
         Journal *j = m_journal;
+        j->workerThread = addWorkerToThread(worker);
         // Emitted by the ending thread itself, after its event loop has stopped.
         connect(
-            thread, &QThread::finished, thread, [j] { j->lastFinishedAt = j->clock++; },
+            j->workerThread, &QThread::finished, j->workerThread, [j] { j->add("finished"); },
             Qt::DirectConnection);
         return true;
     }
@@ -94,18 +82,24 @@ class TestWorker : public QObject
 private slots:
     void sequence_data();
     void sequence();
-    void restartSlot();
-    void destroyWhileStarted();
 };
 
 void TestWorker::sequence_data()
 {
-    QTest::addColumn<QStringList>("steps"); // "start!" does not wait for the worker to start
-
+    // "action: events it brings"; "start!" does not wait for the worker to start, "destroy"
+    // deletes the controller without stopping it. A worker starts and stops in its own
+    // thread, before that thread ends, and is deleted there once the thread was joined.
+    QTest::addColumn<QStringList>("steps");
+    const QString start = QStringLiteral("start: start W");
+    const QString stop = QStringLiteral("stop: stop W, finished W, destroyed W");
     QTest::newRow("stop twice, start again")
-        << QStringList { "start", "stop", "stop", "start", "stop" };
-    QTest::newRow("stop before any start") << QStringList { "stop", "start", "stop" };
-    QTest::newRow("stop at once") << QStringList { "start!", "stop" };
+        << QStringList { start, stop, QStringLiteral("stop:"), start, stop };
+    QTest::newRow("stop before any start") << QStringList { QStringLiteral("stop:"), start, stop };
+    QTest::newRow("stop at once") << QStringList { "start!",
+        "stop: start W, stop W, finished W, destroyed W" };
+    QTest::newRow("restart slot") << QStringList { start, "restart: start W", stop };
+    QTest::newRow("destroyed while started")
+        << QStringList { start, "destroy: stop W, finished W, destroyed W" };
 }
 
 void TestWorker::sequence()
@@ -113,72 +107,30 @@ void TestWorker::sequence()
     QFETCH(QStringList, steps);
 
     Journal journal;
-    ProbeController c(&journal);
-    int started = 0;
-    int stopped = 0;
+    auto c = std::make_unique<ProbeController>(&journal);
+    int seen = 0;
     for (const QString &step : qAsConst(steps)) {
-        if (step.startsWith(QLatin1String("start"))) {
-            QVERIFY(c.start());
-            ++started;
-            QVERIFY(c.isStarted());
-            QCOMPARE(c.workers().size(), 1);
-            if (step == QLatin1String("start"))
-                QTRY_COMPARE_WITH_TIMEOUT(journal.starts.load(), started, 10000);
+        const QString action = step.section(QLatin1Char(':'), 0, 0);
+        if (action.startsWith(QLatin1String("start"))) {
+            QVERIFY(c->start());
+            QVERIFY(c->isStarted());
+            QCOMPARE(c->workers().size(), 1);
+        } else if (action == QLatin1String("restart")) {
+            QVERIFY(QMetaObject::invokeMethod(c->worker, "restart", Qt::QueuedConnection));
+        } else if (action == QLatin1String("destroy")) {
+            c.reset();
+        } else {
+            c->stop();
+            QVERIFY(!c->isStarted());
+            QVERIFY(c->workers().isEmpty());
+            QVERIFY(c->worker.isNull());
+        }
+        if (action == QLatin1String("start!"))
             continue;
-        }
-        QThread *workerThread = c.thread;
-        const bool running = c.isStarted();
-        c.stop();
-        if (running) {
-            ++stopped;
-            // Started and stopped in its own thread, before that thread ended...
-            QVERIFY(workerThread != QThread::currentThread());
-            QCOMPARE(journal.startThread.load(), workerThread);
-            QCOMPARE(journal.stopThread.load(), workerThread);
-            QVERIFY(journal.stopSawRunningThread);
-            QVERIFY(journal.lastStopAt > journal.lastStartAt);
-            QVERIFY(journal.lastFinishedAt > journal.lastStopAt);
-            // ...and deleted there once the thread was joined.
-            QVERIFY(c.worker.isNull());
-            QCOMPARE(journal.destroyThread.load(), workerThread);
-        }
-        QVERIFY(!c.isStarted());
-        QVERIFY(c.workers().isEmpty());
-        QCOMPARE(journal.stops.load(), stopped);
-        QCOMPARE(journal.destroyed.load(), stopped);
+        const QString expected = step.section(QLatin1Char(':'), 1).trimmed();
+        QTRY_COMPARE_WITH_TIMEOUT(journal.since(seen), expected, 10000);
+        seen = journal.events.size();
     }
-    QCOMPARE(journal.starts.load(), started);
-}
-
-void TestWorker::restartSlot()
-{
-    Journal journal;
-    ProbeController c(&journal);
-    QVERIFY(c.start());
-    QTRY_COMPARE_WITH_TIMEOUT(journal.starts.load(), 1, 10000);
-    journal.startThread = nullptr;
-    QVERIFY(QMetaObject::invokeMethod(c.worker, "restart", Qt::QueuedConnection));
-    QTRY_COMPARE_WITH_TIMEOUT(journal.starts.load(), 2, 10000);
-    QCOMPARE(journal.startThread.load(), c.thread);
-    c.stop();
-    QCOMPARE(journal.stops.load(), 1);
-}
-
-void TestWorker::destroyWhileStarted()
-{
-    Journal journal;
-    QThread *workerThread = nullptr;
-    {
-        ProbeController c(&journal);
-        QVERIFY(c.start());
-        QTRY_COMPARE_WITH_TIMEOUT(journal.starts.load(), 1, 10000);
-        workerThread = c.thread;
-    }
-    // Going away without stop() still stops the worker in its thread and frees it.
-    QCOMPARE(journal.stops.load(), 1);
-    QCOMPARE(journal.stopThread.load(), workerThread);
-    QVERIFY(journal.lastFinishedAt > journal.lastStopAt);
-    QCOMPARE(journal.destroyed.load(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestWorker)
