@@ -39,46 +39,34 @@ DiscountAddEditorWidget *ProgrammingModeTabsWidget::discountsEditor() const
 
 void ProgrammingModeTabsWidget::on_pbRefresh_clicked()
 {
-    FrCfgRoot *root = FrCfgRoot::instance();
-    if (root)
-        root->showWaitWidget(tr(WAIT_TEXT));
-    const int tab = ui->tabWidget->currentIndex();
-    bool ok = false;
-    switch (tab) {
-    case TabCashiers:
-        ok = ui->wgtCashmanEditor->reload();
-        break;
-    case TabSections:
-        ok = ui->wgtSectionsEditor->reload();
-        break;
-    case TabDiscounts:
-        ok = ui->wgtDiscountAddEditor->reload();
-        break;
-    }
-    qDebug() << "PROG_TABLE_RELOAD TAB=" << tab << "OK=" << ok;
-    if (root)
-        root->hideWaitWidget();
+    runOnCurrentTab(false);
 }
 
 void ProgrammingModeTabsWidget::on_pbSend_clicked()
 {
+    runOnCurrentTab(true);
+}
+
+void ProgrammingModeTabsWidget::runOnCurrentTab(bool write)
+{
     FrCfgRoot *root = FrCfgRoot::instance();
     if (root)
         root->showWaitWidget(tr(WAIT_TEXT));
+    auto run = [write](auto *editor) { return write ? editor->write() : editor->reload(); };
     const int tab = ui->tabWidget->currentIndex();
     bool ok = false;
     switch (tab) {
     case TabCashiers:
-        ok = ui->wgtCashmanEditor->write();
+        ok = run(ui->wgtCashmanEditor);
         break;
     case TabSections:
-        ok = ui->wgtSectionsEditor->write();
+        ok = run(ui->wgtSectionsEditor);
         break;
     case TabDiscounts:
-        ok = ui->wgtDiscountAddEditor->write();
+        ok = run(ui->wgtDiscountAddEditor);
         break;
     }
-    qDebug() << "PROG_TABLE_WRITE TAB=" << tab << "OK=" << ok;
+    qDebug() << (write ? "PROG_TABLE_WRITE" : "PROG_TABLE_RELOAD") << "TAB=" << tab << "OK=" << ok;
     if (root)
         root->hideWaitWidget();
 }

@@ -31,6 +31,9 @@ public slots:
     void on_pbSend_clicked();
 
 private:
+    // Reloads or writes the table of the tab shown, under the wait overlay.
+    void runOnCurrentTab(bool write);
+
     Ui::ProgrammingModeTabsWidget *ui;
 };
 
