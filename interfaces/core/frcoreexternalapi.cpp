@@ -41,15 +41,6 @@ namespace {
 
 const QString BAD_ANSWER = QStringLiteral("Некорректный ответ сервиса фискального ядра");
 
-template<typename T>
-QVariantList toList(const QList<T> &items)
-{
-    QVariantList list;
-    for (const T &item : items)
-        list << item.toMap();
-    return list;
-}
-
 // False when the member is no list of maps that T takes.
 template<typename T>
 bool fromList(const QVariant &value, QList<T> *items)

@@ -49,6 +49,16 @@ public:
     static const QString OP_ACTIVATE;
     static const QString OP_GET_ATOL_MODEL_DATA;
     static const QString OP_SET_ATOL_MODEL_DATA;
+
+    // A list of value types as the calls carry it: a list of their maps.
+    template<typename T>
+    static QVariantList toList(const QList<T> &items)
+    {
+        QVariantList list;
+        for (const T &item : items)
+            list << item.toMap();
+        return list;
+    }
     // The driver settings map is the bus object of this name.
     static const QString FRCORE_SETTINGS_OBJECT_NAME;
 

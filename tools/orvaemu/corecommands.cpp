@@ -19,15 +19,6 @@ const int MAX_DISCOUNTS = 16;
 const int MAX_NAME = 64;
 const quint32 MAX_PASSWORD = 99999999; // BCD(8) in the register's table
 
-template<typename T>
-QVariantList toList(const QList<T> &items)
-{
-    QVariantList list;
-    for (const T &item : items)
-        list << item.toMap();
-    return list;
-}
-
 // The list member of the arguments as items; a text saying what is wrong otherwise.
 template<typename T>
 QString readList(const QVariantMap &arguments, const QString &key, int maximum, QList<T> *items)
@@ -81,7 +72,8 @@ RegisterModel::CoreReply RegisterModel::coreObject(const QString &name) const
     if (name == fiscal::RegData::BUS_OBJECT_NAME)
         r.value = regData().toMap();
     else if (name == core::Cashier::CASHIERS_OBJECT_NAME)
-        r.value = { { QStringLiteral("cashiers"), toList(m_state.core.cashiers) } };
+        r.value
+            = { { QStringLiteral("cashiers"), FrcoreExternalApi::toList(m_state.core.cashiers) } };
     else if (name == fiscal::FsStatus::OBJECT_NAME)
         r.value = fsStatus().toMap();
     else if (name == FrcoreExternalApi::FRCORE_SETTINGS_OBJECT_NAME)
@@ -111,15 +103,18 @@ RegisterModel::CoreReply RegisterModel::coreCall(
 {
     CoreReply r;
     if (op == FrcoreExternalApi::OP_GET_CASHIERS)
-        r.value = { { QStringLiteral("cashiers"), toList(m_state.core.cashiers) } };
+        r.value
+            = { { QStringLiteral("cashiers"), FrcoreExternalApi::toList(m_state.core.cashiers) } };
     else if (op == FrcoreExternalApi::OP_SET_CASHIERS)
         return setCashiers(arguments);
     else if (op == FrcoreExternalApi::OP_GET_SECTIONS)
-        r.value = { { QStringLiteral("sections"), toList(m_state.core.sections) } };
+        r.value
+            = { { QStringLiteral("sections"), FrcoreExternalApi::toList(m_state.core.sections) } };
     else if (op == FrcoreExternalApi::OP_SET_SECTIONS)
         return setSections(arguments);
     else if (op == FrcoreExternalApi::OP_GET_DISCOUNTS)
-        r.value = { { QStringLiteral("discounts"), toList(m_state.core.discounts) } };
+        r.value = { { QStringLiteral("discounts"),
+            FrcoreExternalApi::toList(m_state.core.discounts) } };
     else if (op == FrcoreExternalApi::OP_SET_DISCOUNTS)
         return setDiscounts(arguments);
     else if (op == FrcoreExternalApi::OP_GET_OFD_SETTINGS)
