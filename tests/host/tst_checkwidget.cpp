@@ -1,6 +1,6 @@
-// The last-receipt page: what arrives on the "receiptFile" socket, what is
-// shown and what is refused (anyone on the machine may write there), and a
-// cash-in on the emulator ending as a picture on the page.
+// The last-receipt page: what arrives on the "receiptFile" socket, what is shown and what is
+// refused (anyone on the machine may write there), and a cash-in on the emulator ending as a
+// picture on the page.
 
 #include "checkwidget.h"
 #include "emulatorprocess.h"
@@ -66,9 +66,9 @@ void TestCheckWidget::initTestCase()
     QVERIFY(!m_good.isEmpty());
 }
 
-// Fault: a message is read untrimmed; a picture is not brought to the page's
-// width; something that is not a small regular picture is shown, or reading it
-// stalls the page so that the next picture never comes.
+// Fault: a message is read untrimmed; a picture is not brought to the page's width; something that
+// is not a small regular picture is shown, or reading it stalls the page so that the next picture
+// never comes.
 void TestCheckWidget::messages_data()
 {
     QTest::addColumn<QByteArray>("message");
@@ -76,6 +76,13 @@ void TestCheckWidget::messages_data()
 
     const QString dir = m_files.path();
     const QByteArray good = m_good.toUtf8();
+    // A message naming a file of these bytes, made sparse up to the size.
+    auto file = [dir](const char *name, const QByteArray &head, qint64 size = 0) {
+        QFile f(dir + QLatin1Char('/') + QLatin1String(name));
+        if (f.open(QIODevice::WriteOnly) && f.write(head) == head.size() && size > head.size())
+            f.resize(size);
+        return f.fileName().toUtf8() + '\0';
+    };
     QTest::newRow("junk after the zero")
         << good + QByteArray("\0/etc/passwd", 12) << QSize(600, 1200);
     QTest::newRow("blanks around") << "  " + good + " \r\n" << QSize(600, 1200);
@@ -88,26 +95,14 @@ void TestCheckWidget::messages_data()
     QTest::newRow("fifo") << fifo.toUtf8() + '\0' << QSize();
 
     // A real picture at its head: only its size may refuse it.
-    const QString huge = dir + "/huge.png";
-    QFile::copy(m_good, huge);
-    QFile hugeFile(huge);
-    if (hugeFile.open(QIODevice::ReadWrite))
-        hugeFile.resize(qint64(1) << 30); // sparse
-    QTest::newRow("1 GiB file") << huge.toUtf8() + '\0' << QSize();
-
-    QFile text(dir + "/text.png");
-    if (text.open(QIODevice::WriteOnly))
-        text.write("not a picture\n");
-    QTest::newRow("text file") << text.fileName().toUtf8() + '\0' << QSize();
-
-    // 9000 x 9000 white pixels in a 10 MB bitmap (sparse): small on disk, 81
-    // megapixels and hundreds of megabytes once decoded and scaled.
-    QFile bomb(dir + "/bomb.pbm");
-    if (bomb.open(QIODevice::WriteOnly)) {
-        bomb.write("P4\n9000 9000\n");
-        bomb.resize(bomb.size() + 9000 / 8 * 9000);
-    }
-    QTest::newRow("picture bomb") << bomb.fileName().toUtf8() + '\0' << QSize();
+    QFile original(m_good);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QTest::newRow("1 GiB file") << file("huge.png", original.readAll(), qint64(1) << 30) << QSize();
+    QTest::newRow("text file") << file("text.png", "not a picture\n") << QSize();
+    // 9000 x 9000 white pixels in a 10 MB bitmap: small on disk, 81 megapixels and hundreds of
+    // megabytes once decoded and scaled.
+    QTest::newRow("picture bomb") << file("bomb.pbm", "P4\n9000 9000\n", 9000 / 8 * 9000 + 13)
+                                  << QSize();
 }
 
 void TestCheckWidget::messages()
@@ -169,8 +164,7 @@ void TestCheckWidget::pathInPieces()
     QCOMPARE(w.shownPath(), m_good);
 }
 
-// Fault: a client that never sends a zero byte grows the page's memory without
-// end.
+// Fault: a client that never sends a zero byte grows the page's memory without end.
 void TestCheckWidget::endlessMessageCutOff()
 {
     CheckWidget w;
@@ -179,9 +173,8 @@ void TestCheckWidget::endlessMessageCutOff()
     QTRY_COMPARE(c.state(), QLocalSocket::UnconnectedState);
 }
 
-// Fault: the file left by a crashed run keeps the page deaf for good, or a
-// second page takes the name from a live one, which then never hears of a
-// receipt again.
+// Fault: the file left by a crashed run keeps the page deaf for good, or a second page takes the
+// name from a live one, which then never hears of a receipt again.
 void TestCheckWidget::staleSocketTakenOver()
 {
     QFile stale(m_socketDir.filePath(CheckWidget::SERVER_NAME));
@@ -196,8 +189,7 @@ void TestCheckWidget::staleSocketTakenOver()
     QVERIFY(received.wait(5000));
 }
 
-// Fault: the emulator's printed document never reaches the page, or the page
-// stays hidden.
+// Fault: the emulator's printed document never reaches the page, or the page stays hidden.
 void TestCheckWidget::cashInOnEmulatorShowsReceipt()
 {
     TempProfile profile;
@@ -218,8 +210,7 @@ void TestCheckWidget::cashInOnEmulatorShowsReceipt()
     QVERIFY(up.wait(10000));
     ctl.sendSetModeCommand(1);
     QTRY_COMPARE_WITH_TIMEOUT(answers.count(), 1, 10000);
-    // Cash-in of 1.00: it opens the shift, so two documents print, the cash-in
-    // last.
+    // Cash-in of 1.00: it opens the shift, so two documents print, the cash-in last.
     ctl.sendFrCommand(0x49, QByteArray::fromHex("000000000100"));
     QTRY_VERIFY_WITH_TIMEOUT(page->shownPath().endsWith(QLatin1String("-cashIn.png")), 10000);
     ctl.stop();
