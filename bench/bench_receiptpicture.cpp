@@ -50,14 +50,6 @@ void BM_ReceiptLayout(benchmark::State &st)
         benchmark::DoNotOptimize(ReceiptLayout::lines(doc, state).size());
 }
 
-void BM_ReceiptPaint(benchmark::State &st)
-{
-    RegisterState state;
-    const auto lines = ReceiptLayout::lines(sale(int(st.range(0)), &state), state);
-    for (auto _ : st)
-        benchmark::DoNotOptimize(ReceiptPainter::paint(lines).height());
-}
-
 // Layout, strip and PNG: all the emulator does before it announces the picture.
 void BM_ReceiptToPng(benchmark::State &st)
 {
@@ -75,7 +67,6 @@ void BM_ReceiptToPng(benchmark::State &st)
 } // namespace
 
 BENCHMARK(BM_ReceiptLayout)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ReceiptPaint)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReceiptToPng)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
