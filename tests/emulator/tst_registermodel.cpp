@@ -194,10 +194,10 @@ void TestRegisterModel::builders_data()
         "common clear", 3, 1, [](Ctl &c) { c.sendCommonGashCommand(); }, L { enter(6), hex("a7") });
     row("registration report", 6, 2, [](Ctl &c) { c.sendRegistrationReportCommand(); });
     row("registration report by number", 6, 1, [](Ctl &c) { c.sendBuildRegReportCommand(1); });
-    // Tag 1018, 10 bytes: the user's INN.
+    // Tag 1018, 10 bytes: the user's INN 7701234560.
     row(
         "tag read", 6, 1, [](Ctl &c) { c.sendReadTagCommand(1018); }, {},
-        "^5500fa030a0037373031323334353637$");
+        "^5500fa030a0037373031323334353630$");
     row("report without clearing", 2, 3, [](Ctl &c) { c.sendReportWithoutGashCommand(1); });
     row("position", 1, 2, sellItem, receipt);
     row(

@@ -128,8 +128,8 @@ RegisterState RegisterState::fresh()
 {
     RegisterState s;
     s.serial = 17000001;
-    s.rnm = QStringLiteral("0000000001012345");
-    s.inn = QStringLiteral("7701234567");
+    s.rnm = QStringLiteral("0000000001046717");
+    s.inn = QStringLiteral("7701234560");
     s.userName = QStringLiteral("ООО \"Орва\"");
     s.address = QStringLiteral("г. Москва, ул. Тестовая, 1");
     s.place = QStringLiteral("Торговый зал");
