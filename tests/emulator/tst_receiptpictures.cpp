@@ -150,17 +150,19 @@ void TestReceiptPictures::stripGrowsWithItsLines()
 
 // Fault: paths run together on one connection, a picture is announced before it is
 // written whole, one is lost while the previous is still being sent, or nobody listening
-// stops the pictures.
+// stops the pictures, or old pictures pile up.
 void TestReceiptPictures::publisher_data()
 {
     QTest::addColumn<bool>("listening");
-    QTest::newRow("listener") << true;
-    QTest::newRow("nobody listening") << false;
+    QTest::addColumn<int>("keep");
+    QTest::newRow("listener") << true << 2;
+    QTest::newRow("nobody listening") << false << 3;
 }
 
 void TestReceiptPictures::publisher()
 {
     QFETCH(bool, listening);
+    QFETCH(int, keep);
     QTemporaryDir socketDir, pictures;
     qputenv("TMPDIR", socketDir.path().toUtf8());
     QLocalServer server;
@@ -182,6 +184,7 @@ void TestReceiptPictures::publisher()
     ReceiptPublisher publisher(pictures.path());
     QString error;
     QVERIFY(publisher.prepare(&error));
+    publisher.setKeep(keep);
     QSignalSpy done(&publisher, &ReceiptPublisher::written);
     RegisterModel model(RegisterState::fresh());
     QStringList written;
@@ -201,6 +204,8 @@ void TestReceiptPictures::publisher()
         QTRY_VERIFY(heard.size() == 3 && !heard.contains(QByteArray()));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(heard.at(i), written.at(i).toUtf8() + '\0');
+        QTRY_VERIFY(!QFile::exists(written.at(0)));
+        QVERIFY(QFile::exists(written.at(1)) && QFile::exists(written.at(2)));
     } else {
         for (const QString &path : qAsConst(written))
             QCOMPARE(QImage(path).width(), ReceiptPainter::WIDTH);

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QRunnable>
 #include <QSaveFile>
@@ -81,6 +82,7 @@ void ReceiptPublisher::sendNext()
     });
     connect(m_socket, &QLocalSocket::disconnected, this, [this, path]() {
         emit pathSent(path);
+        retire(path);
         m_socket->deleteLater();
         m_socket = nullptr;
         sendNext();
@@ -91,9 +93,19 @@ void ReceiptPublisher::sendNext()
                 return;
             qDebug().noquote() << "receipt picture" << path
                                << "not announced:" << m_socket->errorString();
+            retire(path);
             m_socket->deleteLater();
             m_socket = nullptr;
             sendNext();
         });
     m_socket->connectToServer(SERVER_NAME);
+}
+
+// A picture goes only once it has been announced, so a listener never hears of a file that
+// is already gone.
+void ReceiptPublisher::retire(const QString &path)
+{
+    m_kept.enqueue(path);
+    while (m_kept.size() > m_keep)
+        QFile::remove(m_kept.dequeue());
 }
