@@ -96,11 +96,8 @@ private slots:
     void reloadByTab();
     void writeByTab_data();
     void writeByTab();
-    void sendBeforeRefreshWritesNothing_data();
-    void sendBeforeRefreshWritesNothing();
     void presets_data();
     void presets();
-    void refreshSetsTaxTableWithNoSections();
     void failedReloadKeepsEdits();
 
 private:
@@ -285,8 +282,9 @@ void TestProgrammingTabs::taxTexts()
     QCOMPARE(model.data(model.index(0, 0), Qt::EditRole).toInt(), rate);
 }
 
-// Faults: "Обновить" loading another tab's table, or the wait overlay left over the window
-// once the service has answered.
+// Faults: "Записать" on a tab never read sending the empty table (and a tax table nobody
+// chose) over the register's own; "Обновить" loading another tab's table, or the wait
+// overlay missing or left over the window once the service has answered.
 void TestProgrammingTabs::reloadByTab_data()
 {
     QTest::addColumn<int>("tab");
@@ -302,7 +300,15 @@ void TestProgrammingTabs::reloadByTab()
     QFETCH(int, rows);
 
     QCOMPARE(inPage<QTabWidget>("tabWidget")->currentIndex(), 0);
+    QVERIFY(m_checker->setTaxMap(taxMap(FFD10_RATES)));
     openTab(tab);
+    QCOMPARE(taxBoxTexts(), QStringList({ "", "", "", "", "", "" }));
+    click("pbSend");
+    std::unique_ptr<FrcoreTableModel> fresh = makeModel(tab, false);
+    QVERIFY(fresh->load());
+    QCOMPARE(fresh->rowCount(), rows);
+    QVERIFY(m_checker->getTaxMap() == taxMap(FFD10_RATES));
+
     QStringList overlays;
     auto record = [&] {
         WaitMessageWidget *wait = m_window->waitWidget();
@@ -392,38 +398,17 @@ void TestProgrammingTabs::writeByTab()
     QCOMPARE(m_prompts->count(), 0);
 }
 
-// Fault: "Записать" on a tab never read sending the empty table (and a tax table nobody
-// chose) over the register's own.
-void TestProgrammingTabs::sendBeforeRefreshWritesNothing_data()
-{
-    reloadByTab_data();
-}
-
-void TestProgrammingTabs::sendBeforeRefreshWritesNothing()
-{
-    QFETCH(int, tab);
-    QFETCH(int, rows);
-
-    QVERIFY(m_checker->setTaxMap(taxMap(FFD10_RATES)));
-    openTab(tab);
-    QCOMPARE(taxBoxTexts(), QStringList({ "", "", "", "", "", "" }));
-    click("pbSend");
-    std::unique_ptr<FrcoreTableModel> fresh = makeModel(tab, false);
-    QVERIFY(fresh->load());
-    QCOMPARE(fresh->rowCount(), rows);
-    QVERIFY(m_checker->getTaxMap() == taxMap(FFD10_RATES));
-    QVERIFY(!m_window->waitWidget());
-}
-
 // Faults: a preset in the wrong order or shifted by one item, the tax table not written
-// with the sections, or the preset marking the sections as edited.
+// with the sections or read only when there are sections, or the preset marking the
+// sections as edited.
 void TestProgrammingTabs::presets_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QList<int>>("before");
     QTest::addColumn<QList<int>>("after");
-    QTest::newRow("FFD 1.0") << "pbFfd10" << FFD105_RATES << FFD10_RATES;
-    QTest::newRow("FFD 1.05") << "pbFfd105" << FFD10_RATES << FFD105_RATES;
+    QTest::addColumn<bool>("sections");
+    QTest::newRow("FFD 1.0, no sections") << "pbFfd10" << FFD105_RATES << FFD10_RATES << false;
+    QTest::newRow("FFD 1.05") << "pbFfd105" << FFD10_RATES << FFD105_RATES << true;
 }
 
 void TestProgrammingTabs::presets()
@@ -431,10 +416,14 @@ void TestProgrammingTabs::presets()
     QFETCH(QString, button);
     QFETCH(QList<int>, before);
     QFETCH(QList<int>, after);
+    QFETCH(bool, sections);
 
+    if (!sections)
+        QVERIFY(m_checker->setSections({}));
     QVERIFY(m_checker->setTaxMap(taxMap(before)));
     openTab(ProgrammingModeTabsWidget::TabSections);
     click("pbRefresh");
+    QCOMPARE(tabView(1)->model()->rowCount(), sections ? 3 : 0);
     QStringList beforeTexts;
     for (int rate : before)
         beforeTexts << TaxRateNames::text(rate);
@@ -450,19 +439,6 @@ void TestProgrammingTabs::presets()
 
     click("pbSend");
     QVERIFY(m_checker->getTaxMap() == taxMap(after));
-}
-
-// Fault: the tax table read only when there are sections to show.
-void TestProgrammingTabs::refreshSetsTaxTableWithNoSections()
-{
-    QVERIFY(m_checker->setSections({}));
-    QVERIFY(m_checker->setTaxMap(taxMap(FFD10_RATES)));
-    openTab(ProgrammingModeTabsWidget::TabSections);
-    click("pbRefresh");
-    QCOMPARE(tabView(1)->model()->rowCount(), 0);
-    QCOMPARE(taxBoxTexts(),
-        QStringList({ "НДС 0%", "НДС 10%", "НДС 18%", "НДС не облагается",
-            "Сумма НДС чека по расч. ставке 10/110", "Сумма НДС чека по расч. ставке 18/118" }));
 }
 
 // Fault: a reload the service did not answer emptying the table and the marker, silently
