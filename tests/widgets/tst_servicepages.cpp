@@ -42,10 +42,8 @@ private slots:
     void init() { open(registeredState()); }
     void cleanup() { closeWindow(); }
 
-    void reloadFillsForm();
     void saveSendsFormOverLastRead_data();
     void saveSendsFormOverLastRead();
-    void saveBeforeFirstReloadSendsNothing();
     void portAbove16BitsIsNotSent();
     void serviceDown_data();
     void serviceDown();
@@ -106,30 +104,11 @@ void TestServicePages::checkPrompt(
     QCOMPARE(m_prompts->last().text, text);
 }
 
-// Faults: the tab left disabled after "Обновить", fields read into the wrong boxes (port
-// and interval are both numbers), a modal overlay or one left on screen.
-void TestServicePages::reloadFillsForm()
-{
-    openServiceTab(0);
-    QVERIFY(!common()->isEnabled());
-    QVERIFY(child<QLineEdit>("leServer")->text().isEmpty());
-    QStringList overlays;
-    connect(common()->ofdSettingsWidget()->api(), &core::FrcoreExternalApi::sendCommand, this, [&] {
-        WaitMessageWidget *wait = m_window->waitWidget();
-        overlays << (wait && wait->isVisible() && !wait->isModal() ? wait->text() : QString());
-    });
-
-    click("pbServiceModeReload");
-    QVERIFY(common()->isEnabled());
-    QVERIFY(formSettings() == SERVICE_OFD);
-    QVERIFY(common()->ofdSettingsWidget()->settings() == SERVICE_OFD);
-    QCOMPARE(overlays, QStringList { QStringLiteral("Loading ofd settings") });
-    QVERIFY(!m_window->waitWidget());
-    QCOMPARE(m_prompts->count(), 0);
-}
-
-// Faults: a form field saved into another member of the settings, the save starting from
-// default settings instead of those last read, or the form not read back after the save.
+// Faults: "Записать" on a tab never loaded sending its empty form; the tab left disabled
+// after "Обновить", fields read into the wrong boxes (port and interval are both numbers), a
+// modal overlay or one left on screen; a form field saved into another member of the
+// settings, the save starting from default settings instead of those last read, or the form
+// not read back after the save.
 void TestServicePages::saveSendsFormOverLastRead_data()
 {
     QTest::addColumn<OfdSettings>("typed");
@@ -148,7 +127,21 @@ void TestServicePages::saveSendsFormOverLastRead()
     QFETCH(OfdSettings, expected);
 
     openServiceTab(0);
+    click("pbServiceModSave");
+    OfdSettings stored;
+    QVERIFY(m_checker->getOfdSettings(stored));
+    QVERIFY(stored == SERVICE_OFD);
+    QVERIFY(!common()->isEnabled());
+    QStringList overlays;
+    connect(common()->ofdSettingsWidget()->api(), &core::FrcoreExternalApi::sendCommand, this, [&] {
+        WaitMessageWidget *wait = m_window->waitWidget();
+        overlays << (wait && wait->isVisible() && !wait->isModal() ? wait->text() : QString());
+    });
     click("pbServiceModeReload");
+    QVERIFY(common()->isEnabled());
+    QVERIFY(formSettings() == SERVICE_OFD);
+    QCOMPARE(overlays, QStringList { QStringLiteral("Loading ofd settings") });
+
     child<QLineEdit>("leServer")->setText(typed.address());
     child<QSpinBox>("sbPort")->setValue(typed.port());
     child<QLineEdit>("lePrefix")->setText(typed.url());
@@ -157,23 +150,10 @@ void TestServicePages::saveSendsFormOverLastRead()
 
     click("pbServiceModSave");
     QCOMPARE(m_prompts->count(), 0);
-    OfdSettings stored;
     QVERIFY(m_checker->getOfdSettings(stored));
     QVERIFY(stored == expected);
     QVERIFY(formSettings() == expected);
     QVERIFY(!m_window->waitWidget());
-}
-
-// Fault: "Записать" on a tab never loaded sending its empty form over the service's settings.
-void TestServicePages::saveBeforeFirstReloadSendsNothing()
-{
-    openServiceTab(0);
-    click("pbServiceModSave");
-    OfdSettings stored;
-    QVERIFY(m_checker->getOfdSettings(stored));
-    QVERIFY(stored == SERVICE_OFD);
-    QVERIFY(!common()->isEnabled());
-    QCOMPARE(m_prompts->count(), 0);
 }
 
 // Fault: a port the 16-bit setting cannot hold cut down to another, valid-looking port.
