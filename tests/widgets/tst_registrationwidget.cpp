@@ -247,16 +247,9 @@ void TestRegistrationWidget::form_data()
     QTest::newRow("operator INN") << QVariantMap { { "leOfdInn", "7704211202" } } << QStringList()
                                   << 4 << none << QList<int>() << warning
                                   << QStringLiteral("Введен некорректный ИНН ОФД");
-    QTest::newRow("no operator INN")
-        << QVariantMap { { "leOfdInn", "" } } << QStringList() << 4 << none << QList<int>()
-        << warning << QStringLiteral("Введен некорректный ИНН ОФД\nУкажите Наименование и ИНН ОФД");
     QTest::newRow("automat without its number")
         << none << QStringList { "cbAutomatMode" } << 4 << none << QList<int>() << warning
         << QStringLiteral("Введен некорректный номер автомата\nУкажите номер автомата");
-    QTest::newRow("registration number")
-        << QVariantMap { { "leRegNumber", "0000000001008048" } } << QStringList() << 4 << none
-        << QList<int>() << warning
-        << QStringLiteral("Введен некорректный регистрационный номер ККТ");
 }
 
 // A preview of the loaded form as the user changed it: invalid data give one warning that
