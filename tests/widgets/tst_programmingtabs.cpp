@@ -349,8 +349,6 @@ void TestProgrammingTabs::writeByTab_data()
     QTest::newRow("discount kind") << 2 << 0 << QVariant(1) << QVariant(false) << true;
     QTest::newRow("cashier blank name") << 0 << 2 << QVariant(QStringLiteral("   "))
                                         << QVariant(QStringLiteral("Кассир 1")) << false;
-    QTest::newRow("section blank name")
-        << 1 << 1 << QVariant(QStringLiteral(" ")) << QVariant(QStringLiteral("Отдел 1")) << false;
     QTest::newRow("discount name too long") << 2 << 1 << QVariant(QString(65, QLatin1Char('x')))
                                             << QVariant(QStringLiteral("Скидка")) << false;
 }
