@@ -1,21 +1,15 @@
 // Fiscal core calls over the application bus against orvaemu's service, each through the
 // configurator's own client (CashboxBusController, FrcoreExternalApi): a small call, the full
-// state, an object load. Beside them, in the same run and against the same emulator, one
-// device command over the ATOL link (state request through the command buffer controller).
-// Each iteration is one call; median, 99th percentile and maximum are reported as counters.
+// state, an object load (the ATOL link's round trip is bench_roundtrip's). Each iteration is one
+// call; median, 99th percentile and maximum are reported as counters.
 
 #include "cashboxbuscontroller.h"
-#include "frcommandscontroller.h"
+#include "emulatorprocess.h"
 #include "frcoreexternalapi.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -32,63 +26,28 @@ void dropMessages(QtMsgType, const QMessageLogContext &, const QString &) { }
 struct Setup
 {
     QTemporaryDir dir;
-    QProcess emulator;
-    quint16 atolPort = 0;
+    EmulatorProcess emulator;
     std::unique_ptr<CashboxBusController> bus;
     core::FrcoreExternalApi *api = nullptr;
-    std::unique_ptr<FrCommandsController> atol;
-    bool atolUp = false;
-
-    QString busName() const { return dir.path() + QStringLiteral("/bus.sock"); }
 
     bool start()
     {
-        emulator.setProcessChannelMode(QProcess::MergedChannels);
-        emulator.start(QStringLiteral(ORVAEMU_PATH),
-            { QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--bus"), busName(),
-                QStringLiteral("--state"), dir.path() + QStringLiteral("/state.json") });
-        const QRegularExpression listening(QStringLiteral("listening on 127\\.0\\.0\\.1:(\\d+)"));
-        QString output;
-        QDeadlineTimer deadline(20000);
-        while (!deadline.hasExpired() && emulator.state() != QProcess::NotRunning) {
-            emulator.waitForReadyRead(100);
-            output += QString::fromLocal8Bit(emulator.readAll());
-            const QRegularExpressionMatch m = listening.match(output);
-            if (m.hasMatch()) {
-                atolPort = quint16(m.captured(1).toUInt());
-                break;
-            }
-        }
-        if (!atolPort)
+        const QString busName = dir.filePath(QStringLiteral("bus.sock"));
+        if (!emulator.start({ QStringLiteral("--bus"), busName, QStringLiteral("--state"),
+                dir.filePath(QStringLiteral("state.json")) }))
             return false;
-
         bus.reset(new CashboxBusController);
-        bus->setServerName(busName());
+        bus->setServerName(busName);
         bus->start();
         api = bus->createFrcoreApi(bus.get());
         api->setTimeout(2000);
-
-        atol.reset(new FrCommandsController);
-        atol->setTcpEndpoint(QStringLiteral("127.0.0.1"), atolPort);
-        QEventLoop loop;
-        QObject::connect(atol.get(), &FrCommandsController::connectState, &loop, [&](bool up) {
-            atolUp = up;
-            loop.quit();
-        });
-        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-        atol->start();
-        loop.exec();
-        return atolUp;
+        return true;
     }
 
     void stop()
     {
-        if (atol)
-            atol->stop();
-        atol.reset();
         bus.reset();
-        emulator.terminate();
-        emulator.waitForFinished(5000);
+        emulator.stop();
     }
 };
 
@@ -150,55 +109,11 @@ void BM_BusLoadTaxMap(benchmark::State &state)
     });
 }
 
-void BM_AtolStateRoundTrip(benchmark::State &state)
-{
-    if (!g_setup) {
-        state.SkipWithError("orvaemu did not start");
-        return;
-    }
-    FrCommandsController *ctl = g_setup->atol.get();
-    QEventLoop loop;
-    quint8 waitTid = 0;
-    bool done = false;
-    const auto finished = [&](quint8 tid, QByteArray) {
-        if (tid == waitTid) {
-            done = true;
-            loop.quit();
-        }
-    };
-    const QMetaObject::Connection a
-        = QObject::connect(ctl, &FrCommandsController::assyncAnswer, &loop, finished);
-    const QMetaObject::Connection e
-        = QObject::connect(ctl, &FrCommandsController::assyncError, &loop, finished);
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
-    std::vector<double> us;
-    QElapsedTimer timer;
-    for (auto _ : state) {
-        done = false;
-        timer.start();
-        waitTid = ctl->sendGetFrStateCommand(false);
-        guard.start(2000);
-        if (!done)
-            loop.exec();
-        us.push_back(double(timer.nsecsElapsed()) / 1000.0);
-        if (!done) {
-            state.SkipWithError("no answer within 2 s");
-            break;
-        }
-    }
-    QObject::disconnect(a);
-    QObject::disconnect(e);
-    report(state, us);
-}
-
 } // namespace
 
 BENCHMARK(BM_BusGetCashiers)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_BusGetFullFrCoreState)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_BusLoadTaxMap)->UseRealTime()->MinTime(2.0);
-BENCHMARK(BM_AtolStateRoundTrip)->UseRealTime()->MinTime(2.0);
 
 int main(int argc, char **argv)
 {
@@ -215,7 +130,7 @@ int main(int argc, char **argv)
     if (setup.start())
         g_setup = &setup;
     else
-        fprintf(stderr, "orvaemu did not start or its ATOL port did not answer\n");
+        fprintf(stderr, "orvaemu did not start\n");
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_setup = nullptr;

@@ -1,8 +1,12 @@
 #include "busfixture.h"
 
 #include "cashboxbuscontroller.h"
+#include "emulatorprocess.h"
+#include "frcfgroot.h"
+#include "frcoreconfig.h"
 #include "frcoreexternalapi.h"
-#include "registerstate.h"
+#include "fsstatus.h"
+#include "recordingprompts.h"
 #include "sharedobjectsstorage.h"
 #include "statefile.h"
 #include "tempprofile.h"
@@ -12,36 +16,20 @@
 #include <QProcess>
 #include <QtTest>
 
-// Computed with an implementation of CRC-16/CCITT apart from ours.
+namespace {
+int s_argc = 1;
+char s_arg0[] = "orvatest";
+char *s_argv[] = { s_arg0, nullptr };
+} // namespace
+
 const QString BusFixture::INN = QStringLiteral("7707083893");
 const QString BusFixture::REG_NUMBER = QStringLiteral("0000000001008049");
 
-void BusFixture::setUpProfile()
-{
-    m_profile.reset(new TempProfile);
-}
+BusFixture::BusFixture() = default;
+BusFixture::~BusFixture() = default;
 
-void BusFixture::tearDownProfile()
+RegisterState BusFixture::registeredState(bool fiscalized)
 {
-    stopClient();
-    stopService();
-    m_profile.reset();
-}
-
-QString BusFixture::busName() const
-{
-    return m_dir->path() + QStringLiteral("/bus.sock");
-}
-
-QString BusFixture::statePath() const
-{
-    return m_dir->path() + QStringLiteral("/state.json");
-}
-
-bool BusFixture::startService(const QStringList &extraArguments, bool fiscalized)
-{
-    stopService();
-    m_dir.reset(new QTemporaryDir);
     RegisterState state = RegisterState::fresh();
     state.inn = INN;
     state.rnm = REG_NUMBER;
@@ -52,22 +40,63 @@ bool BusFixture::startService(const QStringList &extraArguments, bool fiscalized
         state.storage = FiscalStorage();
         state.documentNumber = 0;
     }
+    return state;
+}
+
+void BusFixture::setUpProfile()
+{
+    m_profile.reset(new TempProfile);
+    m_dir.reset(new QTemporaryDir);
+}
+
+void BusFixture::tearDownProfile()
+{
+    closeWindow();
+    tearDownRoot();
+    stopClient();
+    stopService();
+    m_dir.reset();
+    m_profile.reset();
+}
+
+bool BusFixture::startService(const RegisterState &state, const QStringList &arguments)
+{
+    stopService();
+    QFile::remove(m_dir->filePath(QStringLiteral("journal.jsonl")));
     QString error;
     if (!StateFile(statePath()).save(state, &error)) {
         qWarning() << error;
         return false;
     }
-    m_emu.reset(new ServiceProcess);
-    return m_emu->start(
-        QStringList { QStringLiteral("--bus"), busName(), QStringLiteral("--state"), statePath(),
-            QStringLiteral("--journal"), m_dir->path() + QStringLiteral("/journal.jsonl") }
-        + extraArguments);
+    if (!restartService(arguments))
+        return false;
+    if (!m_root)
+        return true;
+    // A controller started on a served socket fetches at once instead of after a retry.
+    m_root->stopBusController();
+    bus::SharedObjectsStorage::clear();
+    m_root->startBusController();
+    delete m_checker;
+    m_checker = m_root->busController()->createFrcoreApi(nullptr);
+    m_checker->setTimeout(WAIT_MS);
+    return QTest::qWaitFor(
+        [] { return bus::SharedObjectsStorage::contains(fiscal::FsStatus::OBJECT_NAME); }, WAIT_MS);
+}
+
+bool BusFixture::restartService(const QStringList &arguments)
+{
+    m_emu.reset(new EmulatorProcess);
+    if (m_emu->start(QStringList { QStringLiteral("--bus"), busName(), QStringLiteral("--state"),
+                         statePath(), QStringLiteral("--journal"),
+                         m_dir->filePath(QStringLiteral("journal.jsonl")) }
+            + arguments))
+        return true;
+    qWarning().noquote() << m_emu->readOutput();
+    return false;
 }
 
 void BusFixture::stopService()
 {
-    if (m_emu)
-        m_emu->stop();
     m_emu.reset();
 }
 
@@ -89,18 +118,57 @@ void BusFixture::stopClient()
     m_api = nullptr;
 }
 
+void BusFixture::setUpRoot()
+{
+    qRegisterMetaType<bus::AppBusCommand>();
+    qputenv(FrCoreConfig::BUS_NAME_VARIABLE, busName().toUtf8());
+    m_root = new FrCfgRoot(s_argc, s_argv);
+    m_prompts.reset(new RecordingPrompts);
+    m_commands.reset(new QSignalSpy(m_root->busController(), &bus::AppBusController::commandSent));
+}
+
+void BusFixture::tearDownRoot()
+{
+    if (!m_root)
+        return;
+    delete m_checker;
+    m_checker = nullptr;
+    m_commands.reset();
+    m_root->stopBusController();
+    delete m_root;
+    m_root = nullptr;
+    m_prompts.reset();
+    qunsetenv(FrCoreConfig::BUS_NAME_VARIABLE);
+}
+
+void BusFixture::openWindow()
+{
+    m_window = new MainWindow(m_root->sessionManager());
+    m_root->setMainWindow(m_window);
+    m_window->resize(1280, 800);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void BusFixture::closeWindow()
+{
+    if (m_root)
+        m_root->setMainWindow(nullptr);
+    delete m_window;
+    m_window = nullptr;
+}
+
 QJsonObject BusFixture::stateJson() const
 {
     QFile f(statePath());
-    if (!f.open(QIODevice::ReadOnly))
-        return QJsonObject();
-    return QJsonDocument::fromJson(f.readAll()).object();
+    return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object()
+                                       : QJsonObject();
 }
 
 QList<QJsonObject> BusFixture::journal() const
 {
     QList<QJsonObject> out;
-    QFile f(m_dir->path() + QStringLiteral("/journal.jsonl"));
+    QFile f(m_dir->filePath(QStringLiteral("journal.jsonl")));
     if (!f.open(QIODevice::ReadOnly))
         return out;
     for (const QByteArray &line : f.readAll().split('\n')) {
@@ -122,4 +190,21 @@ int BusFixture::orvactl(const QStringList &arguments, QString *out) const
     }
     *out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     return p.exitCode();
+}
+
+QList<bus::AppBusCommand> BusFixture::takeCommands()
+{
+    QList<bus::AppBusCommand> list;
+    for (const QList<QVariant> &args : qAsConst(*m_commands))
+        list << args.first().value<bus::AppBusCommand>();
+    m_commands->clear();
+    return list;
+}
+
+QStringList BusFixture::operations(const QList<bus::AppBusCommand> &commands)
+{
+    QStringList names;
+    for (const bus::AppBusCommand &c : commands)
+        names << c.operation();
+    return names;
 }

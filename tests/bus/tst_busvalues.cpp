@@ -2,7 +2,6 @@
 
 #include "atoltaxmap.h"
 #include "cashier.h"
-#include "checkdiscount.h"
 #include "fiscaldocpropertytemplateloader.h"
 #include "frcorefullstate.h"
 #include "frprintersettings.h"
@@ -32,23 +31,17 @@ fiscal::FsStatus sampleFsStatus()
 {
     fiscal::FsStatus s;
     s.setFsNumber("9999078900012345");
-    s.setFsVersion("FN-1.1");
     s.setFiscalized(true);
-    s.setClosed(true);
-    s.setIsRelease(false);
     s.setCycleIsOpen(true);
-    s.setHasDocumentData(true);
     s.setLastDocNumber(4294967295u);
     s.setLastDocDt(QDateTime(QDate(2025, 2, 28), QTime(23, 59, 58)));
     s.setWarnings(0x81);
     fiscal::FsLifeTime life;
     life.setExpirationDt(QDate(2028, 1, 15));
-    life.setAvailableRegistrations(7);
     life.setCompletedRegistrations(5);
     s.setLifeTime(life);
     fiscal::FsTransportState transport;
     transport.setOfflineDocsCount(12);
-    transport.setFirstDocNumber(345);
     transport.setFirstDocDt(QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5)));
     s.setTransportState(transport);
     s.setFrSerial("17000001");
@@ -66,22 +59,16 @@ private slots:
     void checkInn();
     void regNumber_data();
     void regNumber();
-    void regNumberRefused_data();
-    void regNumberRefused();
-    void crcCheckValue();
     void throughJson();
     void wrongTypes_data();
     void wrongTypes();
-    void propertyTexts_data();
-    void propertyTexts();
-    void propertyValues_data();
-    void propertyValues();
-    void printerNames_data();
+    void properties_data();
+    void properties();
     void printerNames();
     void operatorTable();
 };
 
-// Published taxpayer numbers, each also with one wrong digit: a wrong weight, modulus or
+// Published taxpayer numbers, and the same with one digit wrong: a wrong weight, modulus or
 // digit position breaks a row.
 void TestBusValues::checkInn_data()
 {
@@ -90,17 +77,12 @@ void TestBusValues::checkInn_data()
     QTest::newRow("10 digits") << QByteArray("7707083893") << true;
     QTest::newRow("10 digits, check digit wrong") << QByteArray("7707083894") << false;
     QTest::newRow("10 digits, a weighted digit wrong") << QByteArray("7707083993") << false;
-    QTest::newRow("operator Taxcom") << QByteArray("7704211201") << true;
-    QTest::newRow("operator Taxcom, 9th digit wrong") << QByteArray("7704211211") << false;
     QTest::newRow("12 digits") << QByteArray("500100732259") << true;
     QTest::newRow("12 digits, last wrong") << QByteArray("500100732258") << false;
     QTest::newRow("12 digits, 11th wrong") << QByteArray("500100732269") << false;
-    QTest::newRow("12 digits, 10th wrong") << QByteArray("500100732249") << false;
-    QTest::newRow("9 digits") << QByteArray("770708389") << false;
+    QTest::newRow("12 digits, first wrong") << QByteArray("600100732259") << false;
     QTest::newRow("11 digits") << QByteArray("77070838931") << false;
-    QTest::newRow("trailing blank") << QByteArray("7707083893 ") << false;
     QTest::newRow("letter") << QByteArray("770708389A") << false;
-    QTest::newRow("empty") << QByteArray() << false;
 }
 
 void TestBusValues::checkInn()
@@ -110,8 +92,8 @@ void TestBusValues::checkInn()
     QCOMPARE(RegNumberValidator::checkInn(inn), valid);
 }
 
-// Registration numbers computed with an implementation of CRC-16/CCITT apart from ours;
-// each is also checked against a wrong last digit and a wrong serial.
+// Registration numbers computed with an implementation of CRC-16/CCITT apart from ours, each
+// also checked against a wrong last digit and a wrong serial; an empty expectation: refused.
 void TestBusValues::regNumber_data()
 {
     QTest::addColumn<QByteArray>("ordinal");
@@ -120,14 +102,19 @@ void TestBusValues::regNumber_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("ordinal 1") << QByteArray("1") << qint64(17000001) << QByteArray("7707083893")
                                << QByteArray("0000000001008049");
-    QTest::newRow("ordinal 1, other INN")
-        << QByteArray("0000000001") << qint64(17000001) << QByteArray("7701234560")
-        << QByteArray("0000000001046717");
     QTest::newRow("12-digit INN") << QByteArray("42") << qint64(17000001)
                                   << QByteArray("500100732259") << QByteArray("0000000042027881");
     QTest::newRow("ten-digit ordinal, 13-digit serial")
         << QByteArray("1234567890") << qint64(9876543210987) << QByteArray("7704211201")
         << QByteArray("1234567890038233");
+    QTest::newRow("11-digit ordinal")
+        << QByteArray("12345678901") << qint64(1) << QByteArray("7707083893") << QByteArray();
+    QTest::newRow("letter in ordinal")
+        << QByteArray("12a") << qint64(1) << QByteArray("7707083893") << QByteArray();
+    QTest::newRow("serial 0") << QByteArray("1") << qint64(0) << QByteArray("7707083893")
+                              << QByteArray();
+    QTest::newRow("INN with a wrong digit")
+        << QByteArray("1") << qint64(1) << QByteArray("7707083894") << QByteArray();
 }
 
 void TestBusValues::regNumber()
@@ -137,7 +124,11 @@ void TestBusValues::regNumber()
     QFETCH(QByteArray, inn);
     QFETCH(QByteArray, expected);
 
+    // The published check value of CRC-16/CCITT-FALSE.
+    QCOMPARE(RegNumberValidator::crc16("123456789"), quint16(0x29B1));
     QCOMPARE(RegNumberValidator::create(ordinal, serial, inn), expected);
+    if (expected.isEmpty())
+        return;
     QVERIFY(RegNumberValidator::check(expected, serial, inn));
     QByteArray wrong = expected;
     wrong[15] = char('0' + (wrong.at(15) - '0' + 1) % 10);
@@ -146,38 +137,9 @@ void TestBusValues::regNumber()
     QVERIFY(!RegNumberValidator::check(expected.left(15), serial, inn));
 }
 
-void TestBusValues::regNumberRefused_data()
-{
-    QTest::addColumn<QByteArray>("ordinal");
-    QTest::addColumn<qint64>("serial");
-    QTest::addColumn<QByteArray>("inn");
-    QTest::newRow("11-digit ordinal")
-        << QByteArray("12345678901") << qint64(1) << QByteArray("7707083893");
-    QTest::newRow("empty ordinal") << QByteArray() << qint64(1) << QByteArray("7707083893");
-    QTest::newRow("letter in ordinal")
-        << QByteArray("12a") << qint64(1) << QByteArray("7707083893");
-    QTest::newRow("serial 0") << QByteArray("1") << qint64(0) << QByteArray("7707083893");
-    QTest::newRow("negative serial") << QByteArray("1") << qint64(-5) << QByteArray("7707083893");
-    QTest::newRow("INN with a wrong digit")
-        << QByteArray("1") << qint64(1) << QByteArray("7707083894");
-}
-
-void TestBusValues::regNumberRefused()
-{
-    QFETCH(QByteArray, ordinal);
-    QFETCH(qint64, serial);
-    QFETCH(QByteArray, inn);
-    QVERIFY(RegNumberValidator::create(ordinal, serial, inn).isEmpty());
-}
-
-void TestBusValues::crcCheckValue()
-{
-    // The published check value of CRC-16/CCITT-FALSE.
-    QCOMPARE(RegNumberValidator::crc16("123456789"), quint16(0x29B1));
-}
-
 // Every field survives the bus's JSON: a key written under one name and read under another,
 // a number the reader takes only as an integer, or a date in the wrong format fails here.
+// The small types are read back through the pages' tests.
 void TestBusValues::throughJson()
 {
     bool ok = false;
@@ -188,58 +150,28 @@ void TestBusValues::throughJson()
     reg.setRegDate(QDateTime(QDate(2025, 1, 15), QTime(10, 0)));
     reg.setUserName("ООО \"Ромашка\"");
     reg.setUserInn("7707083893");
-    reg.setUserEMail("a@b.ru");
     reg.setAgentFlags(0x41);
     reg.setCashboxRegistrationFlags(0x3FF);
     reg.setTaxes(0x21);
     reg.setBoxId("17");
     reg.setCashier("Иванова");
-    reg.setCashierInn("500100732259");
     reg.setPaymentAddress("Тверь");
-    reg.setPaymentPlace("Касса");
-    reg.setOfdName("Такском");
     reg.setOfdInn("7704211201");
-    reg.setFnsSite("www.nalog.gov.ru");
-    reg.setFsNumber("9999078900012345");
     reg.setRegNumber("0000000001008049");
     QVERIFY(::throughJson(reg, &ok) == reg && ok);
 
     core::FrCoreFullState state;
     state.setSerial("17000001");
-    state.setCashboxVersion("03.01.00.12.34");
-    state.setRegNumber("0000000001008049");
     state.setDt(QDateTime(QDate(2025, 3, 1), QTime(12, 0)));
     state.setCash(qt5ext::FixNumber(100, QStringLiteral("99999999999.99")));
     state.setCycle(4294967295u);
     state.setCycleOpened(QDateTime(QDate(2025, 3, 1), QTime(9, 0)));
-    state.setLastCheckNumber(77);
     state.setFsStatus(fs);
     const core::FrCoreFullState stateBack = ::throughJson(state, &ok);
     QVERIFY(ok);
     QCOMPARE(stateBack.cash().value(), qint64(9999999999999));
     QVERIFY(!stateBack.cycleClosed().isValid());
     QVERIFY(stateBack == state);
-
-    QVERIFY(::throughJson(core::Cashier("Петров", "500100732259", 99999999), &ok)
-        == core::Cashier("Петров", "500100732259", 99999999));
-    QVERIFY(::throughJson(core::Section("Хлеб", fiscal::TaxVat10_110), &ok)
-        == core::Section("Хлеб", fiscal::TaxVat10_110));
-    QVERIFY(::throughJson(fiscal::CheckDiscount("Наценка", false), &ok)
-        == fiscal::CheckDiscount("Наценка", false));
-    const core::OfdSettings ofd("ofd.ru", 65535, "https://x", 100);
-    QVERIFY(::throughJson(ofd, &ok) == ofd && ok);
-    core::FrPrinterSettings printer;
-    printer.setType(core::PrinterImage);
-    printer.setSymbolsPerLine(24);
-    QVERIFY(::throughJson(printer, &ok) == printer && ok);
-    core::AtolTaxMap taxes;
-    taxes.setRate(1, fiscal::TaxVat0);
-    taxes.setRate(6, fiscal::TaxVat18_118);
-    const core::AtolTaxMap taxesBack = ::throughJson(taxes, &ok);
-    QVERIFY(ok);
-    QCOMPARE(taxesBack[1], fiscal::TaxVat0);
-    QCOMPARE(taxesBack[6], fiscal::TaxVat18_118);
-    QCOMPARE(taxesBack[2], fiscal::TaxInvalid);
 }
 
 // A member of the wrong type is refused and leaves the object as it was, so a bad answer
@@ -261,8 +193,6 @@ void TestBusValues::wrongTypes_data()
                                           << "warnings" << QVariant(256);
     QTest::newRow("nested lifetime not a map") << "fs"
                                                << "lifeTime" << QVariant(5);
-    QTest::newRow("agent flags as text") << "reg"
-                                         << "agentFlags" << QVariant("1");
     QTest::newRow("password past 32 bits") << "cashier"
                                            << "password" << QVariant(4294967296.0);
     QTest::newRow("tax as text") << "section"
@@ -290,8 +220,6 @@ void TestBusValues::wrongTypes()
     };
     if (type == "fs")
         check(sampleFsStatus());
-    else if (type == "reg")
-        check(fiscal::RegData());
     else if (type == "cashier")
         check(core::Cashier("А", "", 1));
     else if (type == "section")
@@ -304,107 +232,77 @@ void TestBusValues::wrongTypes()
         check(core::AtolTaxMap());
 }
 
-// Value texts of the tags the state view names.
-void TestBusValues::propertyTexts_data()
-{
-    QTest::addColumn<int>("tag");
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("agent bits 0 and 6")
-        << 1057 << QVariant(0x41u) << 60 << "БАНК. ПЛ. АГЕНТ, АГЕНТ";
-    QTest::newRow("tax systems 0 and 5") << 1062 << QVariant(0x21u) << 60 << "ОСН, ПСН";
-    QTest::newRow("no tax system") << 1062 << QVariant(0u) << 60 << "";
-    QTest::newRow("all tax systems, 20 a line")
-        << 1062 << QVariant(0x3Fu) << 20 << "ОСН, УСН доход, УСН\nдоход - расход,\nЕНВД, ЕСХН, ПСН";
-    QTest::newRow("re-registration reason") << 1101 << QVariant(2) << 60 << "замена ОФД";
-    QTest::newRow("unnamed reason") << 1101 << QVariant(7) << 60 << "7";
-    QTest::newRow("flag set") << 1001 << QVariant(true) << 60 << "да";
-    QTest::newRow("text cut at the width")
-        << 1048 << QVariant("абвгдежзий") << 4 << "абвг\nдежз\nий";
-}
-
-void TestBusValues::propertyTexts()
-{
-    QFETCH(int, tag);
-    QFETCH(QVariant, value);
-    QFETCH(int, width);
-    QFETCH(QString, text);
-    fiscal::PFiscalDocProperty p
-        = fiscal::FiscalDocPropertyTemplateLoader()[fiscal::PropertyTag(tag)];
-    QVERIFY(p->setValue(value));
-    QCOMPARE(p->valueText(width), text);
-}
-
-// Values are kept as their tag wants them; a value that does not fit is refused.
-void TestBusValues::propertyValues_data()
+// Values are kept as their tag wants them (a value that does not fit is refused) and named
+// as the state view shows them.
+void TestBusValues::properties_data()
 {
     QTest::addColumn<int>("tag");
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QVariant>("stored"); // invalid: refused
-    QTest::newRow("INN") << 1018 << QVariant("7707083893") << QVariant("7707083893");
-    QTest::newRow("INN of 13 characters") << 1018 << QVariant("7707083893123") << QVariant();
-    QTest::newRow("flag from 1") << 1001 << QVariant(1) << QVariant(true);
-    QTest::newRow("flag from 2") << 1001 << QVariant(2) << QVariant();
-    QTest::newRow("mask from digits") << 1057 << QVariant("5") << QVariant(5u);
-    QTest::newRow("mask from a JSON number") << 1062 << QVariant(3.0) << QVariant(3u);
-    QTest::newRow("negative mask") << 1057 << QVariant(-1) << QVariant();
-    QTest::newRow("fractional mask") << 1057 << QVariant(1.5) << QVariant();
-    QTest::newRow("mask from a flag") << 1062 << QVariant(true) << QVariant();
-    QTest::newRow("text from a list") << 1048 << QVariant(QVariantList { 1 }) << QVariant();
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("INN of 13 characters")
+        << 1018 << QVariant("7707083893123") << QVariant() << 60 << "";
+    QTest::newRow("flag from 1") << 1001 << QVariant(1) << QVariant(true) << 60 << "да";
+    QTest::newRow("flag from 2") << 1001 << QVariant(2) << QVariant() << 60 << "";
+    QTest::newRow("agent mask from digits")
+        << 1057 << QVariant("65") << QVariant(65u) << 60 << "БАНК. ПЛ. АГЕНТ, АГЕНТ";
+    QTest::newRow("tax mask from a JSON number")
+        << 1062 << QVariant(33.0) << QVariant(33u) << 60 << "ОСН, ПСН";
+    QTest::newRow("all tax systems, 20 a line")
+        << 1062 << QVariant(0x3Fu) << QVariant(0x3Fu) << 20
+        << "ОСН, УСН доход, УСН\nдоход - расход,\nЕНВД, ЕСХН, ПСН";
+    QTest::newRow("negative mask") << 1057 << QVariant(-1) << QVariant() << 60 << "";
+    QTest::newRow("fractional mask") << 1057 << QVariant(1.5) << QVariant() << 60 << "";
+    QTest::newRow("mask from a flag") << 1062 << QVariant(true) << QVariant() << 60 << "";
+    QTest::newRow("re-registration reason")
+        << 1101 << QVariant(2) << QVariant(2u) << 60 << "замена ОФД";
+    QTest::newRow("unnamed reason") << 1101 << QVariant(7) << QVariant(7u) << 60 << "7";
+    QTest::newRow("text cut at the width")
+        << 1048 << QVariant("абвгдежзий") << QVariant("абвгдежзий") << 4 << "абвг\nдежз\nий";
+    QTest::newRow("text from a list")
+        << 1048 << QVariant(QVariantList { 1 }) << QVariant() << 60 << "";
 }
 
-void TestBusValues::propertyValues()
+void TestBusValues::properties()
 {
     QFETCH(int, tag);
     QFETCH(QVariant, value);
     QFETCH(QVariant, stored);
+    QFETCH(int, width);
+    QFETCH(QString, text);
     fiscal::PFiscalDocProperty p
         = fiscal::FiscalDocPropertyTemplateLoader()[fiscal::PropertyTag(tag)];
     QCOMPARE(p->setValue(value), stored.isValid());
     QCOMPARE(p->value(), stored);
     QCOMPARE(p->isSet(), stored.isValid());
+    if (stored.isValid())
+        QCOMPARE(p->valueText(width), text);
 }
 
-void TestBusValues::printerNames_data()
-{
-    QTest::addColumn<int>("type");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("serial");
-    QTest::newRow("1") << 1 << "Принтер ESC/POS (RS-232)" << true;
-    QTest::newRow("2") << 2 << "CUSTOM VKP80 (RS-232)" << true;
-    QTest::newRow("3") << 3 << "Печать в файл изображения" << false;
-    QTest::newRow("0") << 0 << "Нет принтера" << false;
-}
-
-// The printer page names its model items through the fiscal core's model and the print
-// client: the two tables must agree on every type.
+// The printer page names its models through the fiscal core's types and the print client:
+// the two tables must agree on every type.
 void TestBusValues::printerNames()
 {
-    QFETCH(int, type);
-    QFETCH(QString, name);
-    QFETCH(bool, serial);
-    core::FrPrinterSettings settings;
-    settings.setType(core::PrinterDeviceType(type));
-    frprint::Rs232PrinterSettings printer;
-    printer.setModel(settings.printerModel());
-    QCOMPARE(printer.printerInfo().name, name);
-    QCOMPARE(printer.printerInfo().serial, serial);
-    QCOMPARE(core::isSerialPrinter(quint32(type)), serial);
+    for (int type = 0; type <= 3; ++type) {
+        core::FrPrinterSettings settings;
+        settings.setType(core::PrinterDeviceType(type));
+        frprint::Rs232PrinterSettings printer;
+        printer.setModel(settings.printerModel());
+        QCOMPARE(printer.printerInfo().serial, type == 1 || type == 2);
+        QCOMPARE(core::isSerialPrinter(quint32(type)), type == 1 || type == 2);
+        QVERIFY(!printer.printerInfo().name.isEmpty());
+    }
 }
 
-// Every operator of the registration page's table has settings, under an INN that is one.
+// Every operator the registration page offers has settings, under an INN that is one.
 void TestBusValues::operatorTable()
 {
-    const QList<QString> inns { "2310031475", "6663003127", "7801392271", "7605016030",
-        "4029017981", "7729633131", "7704358518", "7841465198", "7728699517", "9715260691",
-        "7704211201", "7709364346" };
-    QCOMPARE(core::OfdSettings::SUPPORTED_OFD.size(), inns.size());
-    for (const QString &inn : inns) {
-        QVERIFY2(core::OfdSettings::SUPPORTED_OFD.contains(inn), qPrintable(inn));
-        const core::OfdSettings s = core::OfdSettings::SUPPORTED_OFD.value(inn);
-        QVERIFY(RegNumberValidator::checkInn(inn.toLatin1()));
-        QVERIFY(!s.address().isEmpty() && s.port() != 0 && s.url().startsWith("https://"));
+    QCOMPARE(core::OfdSettings::SUPPORTED_OFD.size(), 12);
+    for (auto it = core::OfdSettings::SUPPORTED_OFD.cbegin();
+         it != core::OfdSettings::SUPPORTED_OFD.cend(); ++it) {
+        QVERIFY2(RegNumberValidator::checkInn(it.key().toLatin1()), qPrintable(it.key()));
+        QVERIFY(!it->address().isEmpty() && it->port() != 0 && it->url().startsWith("https://"));
     }
 }
 

@@ -1,7 +1,7 @@
 // The driver tab as a user works it, with orvaemu's fiscal core service and a fake driver service.
 
+#include "busfixture.h"
 #include "drvnetworkwidget.h"
-#include "fiscalcorefixture.h"
 #include "frcoreexternalapi.h"
 #include "frhttpconfig.h"
 #include "frprintersettingspage.h"
@@ -34,7 +34,7 @@ const QString TIMEOUT
 const QString LOADING = TIMEOUT.arg("loading"), SAVING = TIMEOUT.arg("saving");
 } // namespace
 
-class TestDrvNetworkWidget : public QObject, private FiscalCoreFixture
+class TestDrvNetworkWidget : public QObject, private BusFixture
 {
     Q_OBJECT
 
@@ -44,9 +44,9 @@ class TestDrvNetworkWidget : public QObject, private FiscalCoreFixture
         core::FrPrinterSettings s;
         QWidget *w = m_window->findChild<QWidget *>(what);
         if (what == "ver")
-            return checker()->getAtolModelData().value("ver").toString();
+            return m_checker->getAtolModelData().value("ver").toString();
         if (what == "port")
-            return checker()->getPrinterSettings(s) ? s.portName() : "?";
+            return m_checker->getPrinterSettings(s) ? s.portName() : "?";
         const char *text = w->inherits("QComboBox") ? "currentText"
             : w->inherits("QLineEdit")              ? "displayText"
                                                     : "text";
@@ -54,10 +54,19 @@ class TestDrvNetworkWidget : public QObject, private FiscalCoreFixture
     }
 
 private slots:
-    void initTestCase() { setUpRoot(); }
-    void cleanupTestCase() { tearDownRoot(); }
-    void init() { setUpService(); }
-    void cleanup() { tearDownService(); }
+    void initTestCase()
+    {
+        setUpProfile();
+        setUpRoot();
+    }
+    void cleanupTestCase() { tearDownProfile(); }
+    void init()
+    {
+        m_prompts->clear();
+        QVERIFY(startService());
+        openWindow();
+    }
+    void cleanup() { closeWindow(); }
 
     // Faults: a key's default lost, ports swapped, written while the driver runs or not written
     // in silence; a version part of one digit or a blank dropped, a refused form sent; "/dev/"
@@ -120,7 +129,7 @@ private slots:
             } else if (core::FrPrinterSettings s; name == "printer") {
                 QVERIFY(s.setMap({ { "type", p[0].toInt() }, { "portName", p[1] },
                     { "baudrate", p[2].toInt() }, { "symbolsPerLine", 32 } }));
-                QVERIFY(checker()->setPrinterSettings(s));
+                QVERIFY(m_checker->setPrinterSettings(s));
             } else if (step == "down") {
                 stopService();
             } else if (name == "tab") {
