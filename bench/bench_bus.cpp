@@ -1,8 +1,10 @@
 // Fiscal core calls over the application bus against orvaemu's service, each through the
 // configurator's own client (CashboxBusController, FrcoreExternalApi): a small call, the full
-// state, an object load (the ATOL link's round trip is bench_roundtrip's). Each iteration is one
-// call; median, 99th percentile and maximum are reported as counters.
+// state, an object load; beside them, in the same run and against the same emulator, one
+// device command over the ATOL link. Each iteration is one call; median, 99th percentile and
+// maximum are reported as counters.
 
+#include "benchlatency.h"
 #include "cashboxbuscontroller.h"
 #include "emulatorprocess.h"
 #include "frcoreexternalapi.h"
@@ -13,8 +15,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cmath>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -29,6 +29,7 @@ struct Setup
     EmulatorProcess emulator;
     std::unique_ptr<CashboxBusController> bus;
     core::FrcoreExternalApi *api = nullptr;
+    std::unique_ptr<FrCommandsController> atol;
 
     bool start()
     {
@@ -41,28 +42,21 @@ struct Setup
         bus->start();
         api = bus->createFrcoreApi(bus.get());
         api->setTimeout(2000);
-        return true;
+        atol.reset(new FrCommandsController);
+        return benchlatency::startLink(atol.get(), QStringLiteral("127.0.0.1"), emulator.port());
     }
 
     void stop()
     {
+        if (atol)
+            atol->stop();
+        atol.reset();
         bus.reset();
         emulator.stop();
     }
 };
 
 Setup *g_setup = nullptr;
-
-void report(benchmark::State &state, std::vector<double> &us)
-{
-    if (us.empty())
-        return;
-    std::sort(us.begin(), us.end());
-    const size_t n = us.size();
-    state.counters["median_us"] = n % 2 ? us[n / 2] : (us[n / 2 - 1] + us[n / 2]) / 2;
-    state.counters["p99_us"] = us[size_t(std::ceil(0.99 * double(n))) - 1];
-    state.counters["max_us"] = us.back();
-}
 
 void busCall(benchmark::State &state, const std::function<bool(core::FrcoreExternalApi *)> &call)
 {
@@ -82,7 +76,7 @@ void busCall(benchmark::State &state, const std::function<bool(core::FrcoreExter
             break;
         }
     }
-    report(state, us);
+    benchlatency::report(state, us);
 }
 
 void BM_BusGetCashiers(benchmark::State &state)
@@ -109,11 +103,18 @@ void BM_BusLoadTaxMap(benchmark::State &state)
     });
 }
 
+void BM_AtolStateRoundTrip(benchmark::State &state)
+{
+    benchlatency::roundTrip(state, g_setup ? g_setup->atol.get() : nullptr,
+        [](FrCommandsController *ctl) { return ctl->sendGetFrStateCommand(false); });
+}
+
 } // namespace
 
 BENCHMARK(BM_BusGetCashiers)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_BusGetFullFrCoreState)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_BusLoadTaxMap)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_AtolStateRoundTrip)->UseRealTime()->MinTime(2.0);
 
 int main(int argc, char **argv)
 {
@@ -130,7 +131,7 @@ int main(int argc, char **argv)
     if (setup.start())
         g_setup = &setup;
     else
-        fprintf(stderr, "orvaemu did not start\n");
+        fprintf(stderr, "orvaemu did not start or its ATOL port did not answer\n");
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_setup = nullptr;

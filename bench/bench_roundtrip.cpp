@@ -4,21 +4,12 @@
 // builder call to the controller's assyncAnswer; the median and 99th percentile are
 // reported as counters besides the mean.
 
-#include "frcommandscontroller.h"
+#include "benchlatency.h"
 #include "scripteddevice.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
-
-#include <benchmark/benchmark.h>
-
-#include <algorithm>
-#include <cmath>
-#include <vector>
 
 namespace {
 
@@ -26,65 +17,17 @@ void dropMessages(QtMsgType, const QMessageLogContext &, const QString &) { }
 
 FrCommandsController *g_controller = nullptr;
 
-template<typename Send>
-void roundTrip(benchmark::State &state, Send send)
-{
-    if (!g_controller) {
-        state.SkipWithError("no link to the loopback register");
-        return;
-    }
-    QEventLoop loop;
-    quint8 waitTid = 0;
-    bool done = false;
-    const auto finished = [&](quint8 tid, QByteArray) {
-        if (tid == waitTid) {
-            done = true;
-            loop.quit();
-        }
-    };
-    const QMetaObject::Connection a
-        = QObject::connect(g_controller, &FrCommandsController::assyncAnswer, &loop, finished);
-    const QMetaObject::Connection e
-        = QObject::connect(g_controller, &FrCommandsController::assyncError, &loop, finished);
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
-    std::vector<double> us;
-    QElapsedTimer timer;
-    for (auto _ : state) {
-        done = false;
-        timer.start();
-        waitTid = send(g_controller);
-        guard.start(2000);
-        if (!done)
-            loop.exec();
-        us.push_back(double(timer.nsecsElapsed()) / 1000.0);
-        if (!done) {
-            state.SkipWithError("no answer within 2 s");
-            break;
-        }
-    }
-    QObject::disconnect(a);
-    QObject::disconnect(e);
-    std::sort(us.begin(), us.end());
-    const size_t n = us.size();
-    if (n == 0)
-        return;
-    state.counters["median_us"] = n % 2 ? us[n / 2] : (us[n / 2 - 1] + us[n / 2]) / 2;
-    state.counters["p99_us"] = us[size_t(std::ceil(0.99 * double(n))) - 1];
-    state.counters["max_us"] = us.back();
-}
-
 void BM_RoundTripState(benchmark::State &state)
 {
-    roundTrip(state, [](FrCommandsController *ctl) { return ctl->sendGetFrStateCommand(false); });
+    benchlatency::roundTrip(state, g_controller,
+        [](FrCommandsController *ctl) { return ctl->sendGetFrStateCommand(false); });
 }
 
 void BM_RoundTripRaw(benchmark::State &state)
 {
     const QByteArray payload(int(state.range(0)), char(0x31));
-    roundTrip(
-        state, [&](FrCommandsController *ctl) { return ctl->sendFrCommand(0x91, payload).tid; });
+    benchlatency::roundTrip(state, g_controller,
+        [&](FrCommandsController *ctl) { return ctl->sendFrCommand(0x91, payload).tid; });
 }
 
 } // namespace
@@ -119,16 +62,8 @@ int main(int argc, char **argv)
         },
         Qt::BlockingQueuedConnection);
     FrCommandsController controller;
-    controller.setTcpEndpoint(QStringLiteral("127.0.0.1"), device->port());
-    QEventLoop loop;
-    bool up = false;
-    QObject::connect(&controller, &FrCommandsController::connectState, &loop, [&](bool connected) {
-        up = connected;
-        loop.quit();
-    });
-    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
-    if (listening && controller.start())
-        loop.exec();
+    const bool up = listening
+        && benchlatency::startLink(&controller, QStringLiteral("127.0.0.1"), device->port());
     if (up)
         g_controller = &controller;
     else
