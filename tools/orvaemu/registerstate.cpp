@@ -134,7 +134,7 @@ RegisterState RegisterState::fresh()
     s.address = QStringLiteral("г. Москва, ул. Тестовая, 1");
     s.place = QStringLiteral("Торговый зал");
     s.ofdInn = QStringLiteral("7704211201");
-    s.ofdName = QStringLiteral("ОФД");
+    s.ofdName = QStringLiteral("ООО \"Такском\"");
     // The registration, made at the factory before this register was ever started.
     const QString registeredAt = QStringLiteral("2024-01-15T12:00:00");
     QJsonObject reg;
