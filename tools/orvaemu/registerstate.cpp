@@ -135,8 +135,10 @@ RegisterState RegisterState::fresh()
     s.place = QStringLiteral("Торговый зал");
     s.ofdInn = QStringLiteral("7704211201");
     s.ofdName = QStringLiteral("ООО \"Такском\"");
-    // The registration, made at the factory before this register was ever started.
-    const QString registeredAt = QStringLiteral("2024-01-15T12:00:00");
+    // The registration, made at the factory before this register was ever started; the
+    // fiscal core's record of it and the storage's document agree on when.
+    s.lastDocumentAt = s.core.registeredAt;
+    const QString registeredAt = s.core.registeredAt.toLocalTime().toString(Qt::ISODate);
     QJsonObject reg;
     reg.insert(QStringLiteral("type"), QStringLiteral("registration"));
     reg.insert(QStringLiteral("dateTime"), registeredAt);
