@@ -68,8 +68,6 @@ private slots:
 
     void buttons_data();
     void buttons();
-    void declinedConfirmation_data();
-    void declinedConfirmation();
     void failures_data();
     void failures();
     void replacedReportDoesNotEndTheNext();
@@ -113,7 +111,9 @@ bool TestReportModeWidget::waitForPrompt(UserPrompts::Kind kind, int from)
 void TestReportModeWidget::setInputs(const QVariantMap &inputs)
 {
     for (auto it = inputs.cbegin(); it != inputs.cend(); ++it) {
-        if (it.key() == "text")
+        if (it.key() == "answer")
+            m_prompts->queueAnswer(it.value().toBool());
+        else if (it.key() == "text")
             m_prompts->queueAnswer(true, it.value().toString());
         else if (it.key() == "cbRegTags")
             w<QComboBox>("cbRegTags")->setCurrentIndex(it.value().toInt());
@@ -239,39 +239,6 @@ void TestReportModeWidget::buttons()
     QCOMPARE(documentFields(journal().last(), printed), printed);
 }
 
-void TestReportModeWidget::declinedConfirmation_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("question"); // "title|text"
-
-    QTest::newRow("archive closing")
-        << "pbCloseFnArchive"
-        << "Внимание!!!|Вы действительно хотите выполнить закрытие архива ФН?";
-    QTest::newRow("common clear") << "pushButton"
-                                  << "Подтверждение|Внимание! Необнуляемые регистры в ККТ и "
-                                     "наличночть будут обнулены. Вы действительно хотите "
-                                     "продолжить?";
-}
-
-void TestReportModeWidget::declinedConfirmation()
-{
-    QFETCH(QString, button);
-    QFETCH(QString, question);
-
-    QVERIFY(start("archive closed"));
-    const int aborts = abortsSent();
-    m_prompts->queueAnswer(false);
-    click(qPrintable(button));
-    QCOMPARE(prompts(), QStringList { "question|" + question });
-    // Nothing queued or sent, no mode change, no overlay, nothing pending.
-    QVERIFY(sent().isEmpty());
-    QCOMPARE(abortsSent(), aborts);
-    QCOMPARE(m_controller->bufferSize(), 0);
-    QVERIFY(!m_reports->isChangingMode());
-    QVERIFY(!m_window->waitWidget());
-    QCOMPARE(m_reports->pendingOperation(), ReportModeWidget::NoOperation);
-}
-
 // The register refuses the command, or the mode change fails: the warnings shown, nothing printed,
 // and after a refused command the buffer emptied.
 void TestReportModeWidget::failures_data()
@@ -309,6 +276,13 @@ void TestReportModeWidget::failures_data()
     QTest::newRow("registration number above 255")
         << "fresh" << none << "pbRegTagReport2" << QVariantMap { { "sbRegTagRepNum", 256 } }
         << "a444ff0d04" << refused("В ФН нет запрошенных данных");
+
+    // Declined: nothing sent at all.
+    const QVariantMap no { { "answer", false } };
+    QTest::newRow("archive closing declined")
+        << "archive closed" << none << "pbCloseFnArchive" << no << "" << none;
+    QTest::newRow("common clear declined")
+        << "archive closed" << none << "pushButton" << no << "" << none;
 
     // The register wants another password than the configurator's 47.
     const QStringList password { "--password", "30" };
@@ -348,6 +322,12 @@ void TestReportModeWidget::failures()
     if (command.isEmpty()) {
         QVERIFY(m_reports->waits().isEmpty());
         QCOMPARE(sentHex().filter(QRegularExpression("^(?!56|48|3f)")), QStringList());
+        if (warnings.isEmpty()) {
+            QCOMPARE(m_prompts->count(), 1);
+            QVERIFY(sent().isEmpty());
+            QCOMPARE(abortsSent(), aborts);
+            QVERIFY(!m_reports->isChangingMode());
+        }
         return;
     }
     QCOMPARE(sentHex().last(), command);
