@@ -6,16 +6,14 @@
 #include "frcfgsettings.h"
 #include "frcommandscontroller.h"
 #include "frmodechanger.h"
-#include "loggermanager.h"
 #include "mainwindow.h"
 #include "recordingprompts.h"
+#include "registerstate.h"
 #include "scripteddevice.h"
+#include "statefile.h"
 #include "tempprofile.h"
-#include "waitmessagewidget.h"
 
 #include <QAbstractButton>
-#include <QAbstractSpinBox>
-#include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -26,29 +24,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using qt5ext::LoggerManager;
-
-quint16 SentTask::requisiteTag() const
-{
-    // 00 01 00, tag little-endian
-    if (code != 0xE8 || payload.size() < 5)
-        return 0;
-    return quint16(quint8(payload.at(3)) | (quint8(payload.at(4)) << 8));
-}
-
-bool OverlayRecorder::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::Show) {
-        if (auto *overlay = qobject_cast<WaitMessageWidget *>(watched))
-            texts << overlay->text();
-    }
-    return false;
-}
-
 void CashPageFixture::setUpCase()
 {
     setUpRoot();
-    qApp->installEventFilter(&m_overlays);
     QObject::connect(m_controller, &FrCommandsController::needSendCommand,
         [this](quint8, const QByteArray &data) {
             if (data.isEmpty())
@@ -71,96 +49,50 @@ void CashPageFixture::setUpCase()
 
 void CashPageFixture::tearDownCase()
 {
-    qApp->removeEventFilter(&m_overlays);
     tearDownRoot();
 }
 
-QStringList CashPageFixture::emulatorArguments() const
-{
-    return m_arguments
-        + QStringList { QStringLiteral("--state"), m_files->filePath(QStringLiteral("state.json")),
-              QStringLiteral("--journal"), m_files->filePath(QStringLiteral("journal.jsonl")) };
-}
-
-bool CashPageFixture::startWithEmulator(const QStringList &arguments)
+bool CashPageFixture::startWithEmulator(const QStringList &arguments, const RegisterState *state)
 {
     m_files = new QTemporaryDir;
-    m_arguments = arguments;
+    const QString statePath = m_files->filePath(QStringLiteral("state.json"));
+    QString error;
+    if (state && !StateFile(statePath).save(*state, &error))
+        return false;
     m_emulator = new EmulatorProcess;
-    if (!m_emulator->start(emulatorArguments()))
+    if (!m_emulator->start(
+            QStringList { QStringLiteral("--state"), statePath, QStringLiteral("--journal"),
+                m_files->filePath(QStringLiteral("journal.jsonl")) }
+            + arguments))
         return false;
     m_profile->setAtolPort(m_emulator->port());
     m_prompts = new RecordingPrompts;
-    return openWindow() && connectLink();
+    return openWindow();
 }
 
 bool CashPageFixture::startWithScriptedDevice()
 {
     setUpLink();
-    return m_device && openWindow() && connectLink();
+    return m_device && openWindow();
 }
 
-bool CashPageFixture::restartEmulator()
-{
-    stopLink();
-    // A fresh process object: the old one still holds the first run's output.
-    delete m_emulator;
-    m_emulator = new EmulatorProcess;
-    if (!m_emulator->start(emulatorArguments()))
-        return false;
-    m_profile->setAtolPort(m_emulator->port());
-    return connectLink();
-}
-
-bool CashPageFixture::rebuildWindow()
-{
-    m_root->setMainWindow(nullptr);
-    delete m_window;
-    m_window = nullptr;
-    m_page = nullptr;
-    return openWindow(false);
-}
-
-void CashPageFixture::markLog()
-{
-    QFile file(LoggerManager::currentFile());
-    m_logMark = file.size();
-}
-
-QString CashPageFixture::logSinceMark() const
-{
-    QFile file(LoggerManager::currentFile());
-    if (!file.open(QIODevice::ReadOnly) || !file.seek(m_logMark))
-        return QString();
-    return QString::fromUtf8(file.readAll());
-}
-
-bool CashPageFixture::openWindow(bool fresh)
+bool CashPageFixture::openWindow()
 {
     // Every test starts from a configurator that has never run.
-    if (fresh)
-        QFile::remove(FrCfgSettings::filePath());
+    QFile::remove(FrCfgSettings::filePath());
     m_sent.clear();
     m_aborts = 0;
-    m_overlays.texts.clear();
     m_window = new MainWindow(m_root->sessionManager());
     m_root->setMainWindow(m_window);
     m_window->resize(1400, 900);
     m_window->show();
     if (!QTest::qWaitForWindowExposed(m_window))
         return false;
-    QTest::mouseClick(
-        m_window->findChild<QAbstractButton *>(QStringLiteral("pbRegs")), Qt::LeftButton);
-    m_page = m_window->findChild<CashModeWidget *>(QStringLiteral("pageCashbox"));
-    if (!m_page || !m_page->isVisible())
+    if (!showPage("pbRegs", "pageCashbox"))
         return false;
+    m_page = qobject_cast<CashModeWidget *>(m_shown);
     m_page->modeChanger()->setStateReaskDelay(20);
     m_page->setRequisiteTimeout(REQUISITE_TIMEOUT_MS);
-    return true;
-}
-
-bool CashPageFixture::connectLink()
-{
     m_controller->start();
     if (!waitFor([&]() { return m_controller->isConnected(); }))
         return false;
@@ -168,8 +100,23 @@ bool CashPageFixture::connectLink()
     return waitFor([this]() { return m_controller->bufferSize() == 0; });
 }
 
-void CashPageFixture::stopLink()
+void CashPageFixture::closeWindow()
 {
+    m_root->setMainWindow(nullptr);
+    delete m_window;
+    m_window = nullptr;
+    m_page = nullptr;
+    m_shown = nullptr;
+}
+
+void CashPageFixture::tearDownTest()
+{
+    if (m_device) {
+        closeWindow();
+        // The scripted register's own teardown also checks that it saw only good frames.
+        tearDownLink();
+        return;
+    }
     if (m_controller->isStarted() && m_controller->isConnected()) {
         QSignalSpy cleared(m_controller, &FrCommandsController::clearBufferComplete);
         m_controller->sendClearBufferCommand();
@@ -177,24 +124,7 @@ void CashPageFixture::stopLink()
     }
     m_controller->stop();
     waitFor([this]() { return !m_controller->isConnected(); });
-}
-
-void CashPageFixture::tearDownTest()
-{
-    if (m_device) {
-        // The scripted register's own teardown also checks that it saw only good frames.
-        m_root->setMainWindow(nullptr);
-        delete m_window;
-        m_window = nullptr;
-        m_page = nullptr;
-        tearDownLink();
-        return;
-    }
-    stopLink();
-    m_root->setMainWindow(nullptr);
-    delete m_window;
-    m_window = nullptr;
-    m_page = nullptr;
+    closeWindow();
     delete m_emulator;
     m_emulator = nullptr;
     delete m_prompts;
@@ -205,51 +135,84 @@ void CashPageFixture::tearDownTest()
 
 QWidget *CashPageFixture::pageWidget() const
 {
-    return m_page;
+    return m_shown;
+}
+
+bool CashPageFixture::showPage(const char *button, const char *page)
+{
+    QTest::mouseClick(m_window->findChild<QAbstractButton *>(button), Qt::LeftButton);
+    m_shown = m_window->findChild<QWidget *>(page);
+    return m_shown && m_shown->isVisible();
 }
 
 void CashPageFixture::click(const char *name)
 {
     auto *button = w<QAbstractButton>(name);
     QVERIFY2(button, name);
-    QVERIFY2(button->isEnabled(), name);
+    // The first tab that shows it enabled: the button is on that tab, or below the tabs and
+    // enabled by the page for that tab only.
+    auto *tabs = w<QTabWidget>("mainTabWidget");
+    for (int i = 0; !(button->isVisible() && button->isEnabled()) && i < tabs->count(); ++i)
+        tabs->setCurrentIndex(i);
+    QVERIFY2(button->isVisible() && button->isEnabled(), name);
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void CashPageFixture::run(const char *button)
+{
+    click(button);
+    QVERIFY2(waitIdle(), button);
 }
 
 void CashPageFixture::showTab(const char *name)
 {
-    auto *tabs = w<QTabWidget>("mainTabWidget");
     QWidget *tab = w<QWidget>(name);
     QVERIFY2(tab, name);
-    tabs->setCurrentWidget(tab);
+    w<QTabWidget>("mainTabWidget")->setCurrentWidget(tab);
 }
 
-void CashPageFixture::setText(const char *name, const QString &text)
+void CashPageFixture::set(const char *name, const QVariant &value)
 {
-    auto *edit = w<QLineEdit>(name);
-    QVERIFY2(edit, name);
-    edit->setText(text);
-}
-
-void CashPageFixture::setValue(const char *name, double value)
-{
-    auto *box = w<QDoubleSpinBox>(name);
-    if (box) {
-        box->setValue(value);
-        return;
+    QWidget *widget = w<QWidget>(name);
+    QVERIFY2(widget, name);
+    if (auto *edit = qobject_cast<QLineEdit *>(widget))
+        edit->setText(value.toString());
+    else if (auto *box = qobject_cast<QDoubleSpinBox *>(widget))
+        box->setValue(value.toDouble());
+    else if (auto *spin = qobject_cast<QSpinBox *>(widget))
+        spin->setValue(value.toInt());
+    else if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+        QVERIFY2(combo->findData(value) >= 0, name);
+        combo->setCurrentIndex(combo->findData(value));
+    } else {
+        QFAIL(name);
     }
-    auto *spin = w<QSpinBox>(name);
-    QVERIFY2(spin, name);
-    spin->setValue(int(value));
 }
 
-void CashPageFixture::selectData(const char *name, const QVariant &data)
+void CashPageFixture::openShiftAndReceipt()
 {
-    auto *box = w<QComboBox>(name);
-    QVERIFY2(box, name);
-    const int index = box->findData(data);
-    QVERIFY2(index >= 0, name);
-    box->setCurrentIndex(index);
+    m_prompts->queueAnswer(true, "Смена кассира Ивановой");
+    run("pbCycleOpen");
+    QCOMPARE(lastPrompt(), QString("information|Инфо|Смена успешно открыта"));
+    run("pbCheckOpen");
+    QCOMPARE(lastPrompt(), QString("information|Инфо|Чек успешно открыт"));
+}
+
+void CashPageFixture::sendGeneralRequisites()
+{
+    run("pbSendMainRekv");
+    QCOMPARE(lastPrompt(), QString("information|Инфо|Реквизиты успешно отправлены"));
+}
+
+void CashPageFixture::registerPosition(
+    const QString &name, double price, double qty, const QString &unit)
+{
+    set("lePosProductName", name);
+    set("sbPositionSumm", price);
+    set("sbPositionProductCount", qty);
+    set("lePositionEdinica", unit);
+    run("pbRegPosition");
+    QCOMPARE(lastPrompt(), QString("information|Инфо|Позиция зарегистрирована"));
 }
 
 bool CashPageFixture::waitFor(const std::function<bool()> &done, int msecs)
@@ -278,8 +241,7 @@ QStringList CashPageFixture::prompts() const
 
 QString CashPageFixture::lastPrompt() const
 {
-    const QStringList all = prompts();
-    return all.isEmpty() ? QString() : all.last();
+    return prompts().value(prompts().size() - 1);
 }
 
 QList<quint8> CashPageFixture::sentCodes() const
@@ -294,8 +256,9 @@ QList<quint16> CashPageFixture::sentRequisiteTags() const
 {
     QList<quint16> tags;
     for (const SentTask &t : m_sent) {
-        if (t.code == 0xE8)
-            tags << t.requisiteTag();
+        // 00 01 00, then the tag little-endian
+        if (t.code == 0xE8 && t.payload.size() >= 5)
+            tags << quint16(quint8(t.payload.at(3)) | (quint8(t.payload.at(4)) << 8));
     }
     return tags;
 }

@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
-#include <QObject>
 #include <QStringList>
 #include <QWidget>
 
@@ -16,6 +15,7 @@ class CashModeWidget;
 class EmulatorProcess;
 class MainWindow;
 class QTemporaryDir;
+class RegisterState;
 
 // One device command as it went out in an add-task record.
 struct SentTask
@@ -23,24 +23,12 @@ struct SentTask
     quint8 tid = 0;
     quint8 code = 0;
     QByteArray payload; // after the command code
-    // The tag of a send-requisite command, 0 for the others.
-    quint16 requisiteTag() const;
 };
 
-// Texts of the wait overlays as they are shown.
-class OverlayRecorder : public QObject
-{
-public:
-    QStringList texts;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-};
-
-// The cash page as the user meets it: the main window with its promoted page, the root's
-// controller with short timers, and behind the link either orvaemu (with its journal and
-// state in a temporary folder) or the scripted register. Prompts are recorded, overlays
-// and every task put on the wire are kept for the checks.
+// The pages as the user meets them: the main window with the cash page shown, the root's controller
+// with short timers, and behind the link either orvaemu (started from a prepared state, its journal
+// in a temporary folder) or the scripted register. Prompts are recorded and every task put on the
+// wire is kept for the checks.
 class CashPageFixture : protected RegisterFixture
 {
 protected:
@@ -48,22 +36,28 @@ protected:
 
     void setUpCase(); // from initTestCase
     void tearDownCase(); // from cleanupTestCase
-    // From a test: orvaemu with the options, the window and the link up.
-    bool startWithEmulator(const QStringList &arguments = {});
-    // From a test: the scripted register instead.
+    // From a test: orvaemu from the state (a fresh register when none) with the options.
+    bool startWithEmulator(const QStringList &arguments = {}, const RegisterState *state = nullptr);
     bool startWithScriptedDevice();
-    // The emulator stops and starts again on its state and journal; the link reconnects.
-    bool restartEmulator();
     void tearDownTest(); // from cleanup
 
-    // Widgets of the page by object name.
+    // Shows the page of the main window through its button; the helpers below act on it.
+    bool showPage(const char *button, const char *page);
+    // Widgets of the page shown by object name.
     template<typename T>
     T *w(const char *name) const;
+    // Brings a tab that shows the button to the front and clicks it.
     void click(const char *name);
+    // Clicks and waits until the page is idle again.
+    void run(const char *button);
     void showTab(const char *name);
-    void setText(const char *name, const QString &text);
-    void setValue(const char *name, double value);
-    void selectData(const char *name, const QVariant &data);
+    // Text of a line edit, value of a spin box, item data of a combo box.
+    void set(const char *name, const QVariant &value);
+
+    // The steps of a sale, each checking the page's answer.
+    void openShiftAndReceipt();
+    void sendGeneralRequisites();
+    void registerPosition(const QString &name, double price, double qty, const QString &unit = {});
 
     // Processes events until the page has no operation pending and no mode change runs.
     bool waitIdle(int msecs = LONG_WAIT_MS);
@@ -78,33 +72,22 @@ protected:
     void clearSent() { m_sent.clear(); }
     int abortsSent() const { return m_aborts; }
 
-    // The page built anew (the window closes and opens again); the link stays up.
-    bool rebuildWindow();
-
-    // What the program logged since the last mark.
-    void markLog();
-    QString logSinceMark() const;
-
     // Printed documents of the emulator, oldest first; only those of the type when given.
     QList<QJsonObject> journal(const QString &type = QString()) const;
 
     CashModeWidget *m_page = nullptr;
     MainWindow *m_window = nullptr;
     EmulatorProcess *m_emulator = nullptr;
-    OverlayRecorder m_overlays;
 
 private:
     QWidget *pageWidget() const;
-    bool openWindow(bool fresh = true);
-    bool connectLink();
-    void stopLink();
-    QStringList emulatorArguments() const;
+    bool openWindow();
+    QWidget *m_shown = nullptr;
+    void closeWindow();
 
     QTemporaryDir *m_files = nullptr;
-    QStringList m_arguments;
     QList<SentTask> m_sent;
     int m_aborts = 0;
-    qint64 m_logMark = 0;
 };
 
 template<typename T>

@@ -1,5 +1,6 @@
 // The requisite groups without a register: which tags, in which order, under which
-// conditions; the supplier directory and its payment-detail fields.
+// conditions; the supplier directory and its payment-detail fields. A payment agent's
+// position and a correction by order are checked on the wire through the cash page.
 
 #include "agentdata.h"
 #include "parameterlineedit.h"
@@ -55,7 +56,6 @@ private slots:
     void groups_data();
     void groups();
     void encodings();
-    void shippedDirectory();
     void brokenDirectory_data();
     void brokenDirectory();
     void paymentDetailFields();
@@ -91,11 +91,6 @@ void TestReceiptRequisites::groups_data()
     QTest::newRow("position: bank payment agent")
         << Build([] { return RR::position(agentPosition(AgentData::BankPayAgent)); })
         << "1214 1212 1222 1223{1073,1026,1075,1005,1016,1044} 1224{1225,1171} 1226";
-    QTest::newRow("position: payment agent with details") << Build([] {
-        RR::Position in = agentPosition(AgentData::PayAgent);
-        in.paymentDetails = QStringLiteral("Номер\t1");
-        return RR::position(in);
-    }) << "1214 1212 1222 1223{1073,1074} 1224{1225,1171} 1226 3005";
     QTest::newRow("position: commission agent")
         << Build([] { return RR::position(agentPosition(AgentData::CommissionAgent)); })
         << "1214 1212 1222 1223{1073} 1224{1225,1171} 1226";
@@ -104,15 +99,6 @@ void TestReceiptRequisites::groups_data()
         in.basisName = QStringLiteral("Предписание");
         return RR::correction(in);
     }) << "1055 1173";
-    QTest::newRow("correction: by order") << Build([] {
-        RR::Correction in;
-        in.kind = 1;
-        in.basisName = QStringLiteral("Предписание");
-        in.basisNumber = QStringLiteral("12");
-        in.basisDate = QDate(2024, 3, 5);
-        return RR::correction(in);
-    }) << "1055 1173 1174{1177,1178,1179}";
-    QTest::newRow("commission") << Build([] { return RR::commission(); }) << "1212";
 }
 
 void TestReceiptRequisites::groups()
@@ -140,34 +126,6 @@ void TestReceiptRequisites::encodings()
                    "93040000"));
     QCOMPARE(RR::unixtime(QDate(1970, 1, 1)).toHex(), QByteArray("00000000"));
     QCOMPARE(RR::unixtime(QDate(2037, 12, 31)).toHex(), QByteArray("00c6e67f"));
-}
-
-void TestReceiptRequisites::shippedDirectory()
-{
-    QStringList suppliers;
-    for (const ProviderDirectory::Provider &p : ProviderDirectory::load().providers()) {
-        QStringList params;
-        for (const ProviderDirectory::Parameter &q : p.parameters)
-            params << QStringList { q.name, q.label, q.checkLabel, q.regExp, q.mask }.join('|');
-        suppliers << QStringLiteral("%1 %2 %3 %4: %5")
-                         .arg(p.id)
-                         .arg(p.groupId)
-                         .arg(p.groupName, p.name, params.join(QStringLiteral("; ")));
-    }
-    QCOMPARE(suppliers,
-        QStringList({
-            "1 12 Сотовая связь МТС: phone|Введите номер "
-            "телефона|Номер|^9\\d{9}$|8-(000)-000-00-00",
-            "1663 16 Продукция по каталогам Avon: account|Введите номер счета|Номер "
-            "счета|^.{1,20}$|; "
-            "fam|Введите ФИО|ФИО|^[А-Яа-яёЁ\\- ]{1,35}$|Ccccccccccccccccccccccccccccccccccc; "
-            "phone|Введите номер телефона|Номер|^\\d{10}$|8-(000)-000-00-00",
-            "13756 22 Займы Быстроденьги: contract|Введите номер договора|Договор|^[1-9]\\d{1,18}$|"
-            "0099999999999999999; date|Введите дату рождения ДДММГГГГ|Дата рождения|^\\d{8}$|"
-            "00.00.0000",
-            "16097 24 Товары/услуги Dr.Web CureIt! 1ПК, 1 мес., 50 руб.: phone|Введите номер "
-            "телефона|Номер|^\\d{10}$|8-(000)-000-00-00",
-        }));
 }
 
 void TestReceiptRequisites::brokenDirectory_data()
