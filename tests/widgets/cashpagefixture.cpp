@@ -59,15 +59,38 @@ bool CashPageFixture::startWithEmulator(const QStringList &arguments, const Regi
     QString error;
     if (state && !StateFile(statePath).save(*state, &error))
         return false;
+    m_arguments = QStringList { QStringLiteral("--state"), statePath, QStringLiteral("--journal"),
+        m_files->filePath(QStringLiteral("journal.jsonl")) }
+        + arguments;
     m_emulator = new EmulatorProcess;
-    if (!m_emulator->start(
-            QStringList { QStringLiteral("--state"), statePath, QStringLiteral("--journal"),
-                m_files->filePath(QStringLiteral("journal.jsonl")) }
-            + arguments))
+    if (!m_emulator->start(m_arguments))
         return false;
     m_profile->setAtolPort(m_emulator->port());
     m_prompts = new RecordingPrompts;
     return openWindow();
+}
+
+bool CashPageFixture::restartEmulator()
+{
+    m_controller->stop();
+    waitFor([this]() { return !m_controller->isConnected(); });
+    // A fresh process object: the old one still holds the first run's output.
+    delete m_emulator;
+    m_emulator = new EmulatorProcess;
+    if (!m_emulator->start(m_arguments))
+        return false;
+    m_profile->setAtolPort(m_emulator->port());
+    m_controller->start();
+    return waitFor([this]() { return m_controller->isConnected(); })
+        && waitFor([this]() { return m_controller->bufferSize() == 0; });
+}
+
+bool CashPageFixture::rebuildWindow()
+{
+    m_controller->stop();
+    waitFor([this]() { return !m_controller->isConnected(); });
+    closeWindow();
+    return openWindow(false);
 }
 
 bool CashPageFixture::startWithScriptedDevice()
@@ -76,10 +99,11 @@ bool CashPageFixture::startWithScriptedDevice()
     return m_device && openWindow();
 }
 
-bool CashPageFixture::openWindow()
+bool CashPageFixture::openWindow(bool fresh)
 {
     // Every test starts from a configurator that has never run.
-    QFile::remove(FrCfgSettings::filePath());
+    if (fresh)
+        QFile::remove(FrCfgSettings::filePath());
     m_sent.clear();
     m_aborts = 0;
     m_window = new MainWindow(m_root->sessionManager());

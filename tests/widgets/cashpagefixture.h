@@ -39,6 +39,10 @@ protected:
     // From a test: orvaemu from the state (a fresh register when none) with the options.
     bool startWithEmulator(const QStringList &arguments = {}, const RegisterState *state = nullptr);
     bool startWithScriptedDevice();
+    // The emulator goes down and comes back on its state file; the link reconnects.
+    bool restartEmulator();
+    // The window and its pages are built again from the settings the last one left.
+    bool rebuildWindow();
     void tearDownTest(); // from cleanup
 
     // Shows the page of the main window through its button; the helpers below act on it.
@@ -81,8 +85,9 @@ protected:
 
 private:
     QWidget *pageWidget() const;
-    bool openWindow();
+    bool openWindow(bool fresh = true);
     QWidget *m_shown = nullptr;
+    QStringList m_arguments;
     void closeWindow();
 
     QTemporaryDir *m_files = nullptr;

@@ -2,6 +2,7 @@
 // purpose, the scripted register): what goes on the wire, what the register printed into its
 // journal and what the user is shown.
 
+#include "agentdata.h"
 #include "agentinformationdialog.h"
 #include "agentkindselectdialog.h"
 #include "cashmodewidget.h"
@@ -94,6 +95,7 @@ private slots:
     void commissionBeforeClose();
     void correctionByOrder();
     void requisiteRepeatsThenCancel();
+    void keptOverRestartAndRebuild();
     void rules_data();
     void rules();
     void registerRefuses_data();
@@ -307,6 +309,9 @@ void TestCashModeWidget::rules_data()
                 return t.w<QTabWidget>("mainTabWidget")->currentWidget()
                     == t.w<QWidget>("tabMainRekvs");
             } },
+        { "payment of zero", false, [](T &t) { t.showTab("tabPayment"); },
+            [](T &t) { t.click("pbRegCheckPayment"); },
+            "warning|Внимание|Введите корректную сумму оплаты", {}, noCheck },
         { "mode 1 reported while the shift close waits for mode 3", false,
             [](T &t) {
                 // The link is down and its question declined: the close stays requested.
@@ -460,6 +465,41 @@ void TestCashModeWidget::registerRefuses()
     QCOMPARE(abortsSent() - aborts, 2);
     run(next.constData());
     QCOMPARE(lastPrompt(), nextMessage);
+}
+
+// The emulator goes down with a receipt open and comes back on its state file: the receipt goes
+// on where it was. Then the page is built again: what was sent (buyer contact, tax system, unit,
+// the agent kind) comes back, what was only typed does not.
+void TestCashModeWidget::keptOverRestartAndRebuild()
+{
+    QVERIFY(startWithEmulator());
+    openShiftAndReceipt();
+    set("lePhoneOrEmail", "buyer@example.ru");
+    set("cbFiscalSystem", 2);
+    sendGeneralRequisites();
+    registerPosition("Сахар", 64.50, 2, "кг");
+    QVERIFY(restartEmulator());
+    registerPosition("Соль", 19.90, 1, "кг");
+    set("sbCloseCheckSumm", 200);
+    run("pbCloseCheck");
+    QCOMPARE(lastPrompt(), info("Чек успешно закрыт"));
+    const QJsonObject receipt = journal("receipt").value(0);
+    QCOMPARE(journal("shiftOpen").size(), 1);
+    QCOMPARE(positions(receipt), QString("Сахар 6450x2000=12900; Соль 1990x1000=1990"));
+    QCOMPARE(receipt["change"].toDouble(), 5110.0);
+
+    click("pbChangeAgentKind");
+    auto *kind = m_page->findChild<AgentKindSelectDialog *>();
+    auto *box = kind->findChild<QCheckBox *>("cbAgentComissionare");
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+    press(kind, "obOk");
+    set("leAddBsoRekv", "not sent");
+    QVERIFY(rebuildWindow());
+    QCOMPARE(w<QLineEdit>("lePhoneOrEmail")->text(), QString("buyer@example.ru"));
+    QCOMPARE(w<QComboBox>("cbFiscalSystem")->currentData().toInt(), 2);
+    QCOMPARE(w<QLineEdit>("lePositionEdinica")->text(), QString("кг"));
+    QCOMPARE(m_page->agentKind(), int(AgentData::CommissionAgent));
+    QCOMPARE(w<QLineEdit>("leAddBsoRekv")->text(), QString());
 }
 
 QTEST_MAIN(TestCashModeWidget)
