@@ -140,7 +140,6 @@ void TestOrvactl::options_data()
     bad("state with argument", { "state", "1" }, "takes no arguments");
     bad("mode without number", { "mode" }, "mode needs exactly one");
     bad("mode out of range", { "mode", "16" }, "bad mode \"16\"");
-    bad("raw code not hex", { "raw", "3G" }, "bad command code \"3G\"");
     bad("raw code too wide", { "raw", "13F" }, "bad command code");
     bad("raw odd hex", { "raw", "3F", "123" }, "bad hex payload");
     bad("raw two payloads", { "raw", "3F", "00", "11" }, "at most one payload");
@@ -221,9 +220,6 @@ void TestOrvactl::formatter_data()
     QTest::newRow("raw refusal") << Format(&AnswerFormatter::raw) << QByteArray::fromHex("559b00")
                                  << AnswerFormatter::Refused
                                  << QStringLiteral("Чек открыт – операция невозможна");
-    QTest::newRow("error result") << Format(&AnswerFormatter::refusal)
-                                  << QByteArray::fromHex("558c00") << AnswerFormatter::Refused
-                                  << QStringLiteral("Неверный пароль");
 }
 
 void TestOrvactl::formatter()
