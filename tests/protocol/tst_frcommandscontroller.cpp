@@ -19,19 +19,22 @@ QByteArray hex(const char *text)
     return QByteArray::fromHex(text);
 }
 
-quint8 sentId(const QSignalSpy &spy, int i)
-{
-    return spy.at(i).at(0).value<quint8>();
-}
-
-QByteArray sentData(const QSignalSpy &spy, int i)
-{
-    return spy.at(i).at(1).toByteArray();
-}
-
 QByteArray result(quint8 code, quint8 tid, const QByteArray &answer)
 {
     return QByteArray(1, char(code)) + char(tid) + answer;
+}
+
+QByteArray ack(quint8 tid)
+{
+    return QByteArray(1, char(0xC2)) + char(tid);
+}
+
+// "TID bytes" of the i-th result or error a spy holds.
+QString ended(const QSignalSpy &spy, int i)
+{
+    return QStringLiteral("%1 %2")
+        .arg(spy.at(i).at(0).toInt())
+        .arg(QString::fromLatin1(spy.at(i).at(1).toByteArray().toHex()));
 }
 
 // A state answer: cashier 1, hall 2, 2024-03-05 12:30:45, flags 0x03, serial 123456,
@@ -53,31 +56,36 @@ private slots:
     void clearCancelsQueuedTasks();
     void reqErrorStatus();
     void staleReqAnswerIgnored();
-    void stateTidAnsweredByReqDoesNotRouteLater();
+    void identifiersWrapAndReqForgetsState();
     void resultHandlerMayRestartBuffer();
     void numberBeyondItsFieldIsLogged();
-
-    // Against the scripted register.
     void resendSameFrameUntilAccepted();
     void reqPollingAfterAcceptance();
     void asyncResultBeforeAcceptance();
-    void resultForOtherTidDropped();
-    void asyncErrorIsAcked();
+    void asyncResultsFinishOnlyTheFirstTask();
     void wrongPasswordCancelsTheRest();
-    void linkDownStopsResending();
-    void tidWrapsAfter221Tasks();
     void stateRequestSignals_data();
     void stateRequestSignals();
+
+    // Against the scripted register.
+    void linkDownStopsResending();
 
     // Against orvaemu.
     void lostRegisterNothingRunsTwice();
 
 private:
     void startLink();
+    // The i-th frame handed to the worker; a negative i counts back from the last.
+    QList<QVariant> frame(int i) const { return m_sent->at(i < 0 ? m_sent->count() + i : i); }
+    quint8 sentId(int i) const { return frame(i).at(0).value<quint8>(); }
+    QByteArray sentData(int i) const { return frame(i).at(1).toByteArray(); }
 
     std::unique_ptr<TempProfile> m_profile;
     ScriptedDevice *m_peer = nullptr;
     FrCommandsController *m_ctl = nullptr;
+    std::unique_ptr<QSignalSpy> m_sent;
+    std::unique_ptr<QSignalSpy> m_answers;
+    std::unique_ptr<QSignalSpy> m_errors;
 };
 
 void TestFrCommandsController::init()
@@ -86,11 +94,17 @@ void TestFrCommandsController::init()
     m_peer = new ScriptedDevice;
     m_peer->setAnswering(false); // each test answers for the register itself
     m_ctl = new FrCommandsController;
+    m_sent = std::make_unique<QSignalSpy>(m_ctl, &FrCommandsController::needSendCommand);
+    m_answers = std::make_unique<QSignalSpy>(m_ctl, &FrCommandsController::assyncAnswer);
+    m_errors = std::make_unique<QSignalSpy>(m_ctl, &FrCommandsController::assyncError);
 }
 
 void TestFrCommandsController::cleanup()
 {
     m_ctl->stop();
+    m_sent.reset();
+    m_answers.reset();
+    m_errors.reset();
     delete m_ctl;
     m_ctl = nullptr;
     const int badFrames = m_peer->badFrames();
@@ -113,27 +127,23 @@ void TestFrCommandsController::startLink()
 
 void TestFrCommandsController::nextTaskLeavesWithTheAck()
 {
-    QSignalSpy sent(m_ctl, &FrCommandsController::needSendCommand);
-    QSignalSpy answers(m_ctl, &FrCommandsController::assyncAnswer);
     const CommandSendInfo first = m_ctl->sendGetFrMoneyCommand();
     QCOMPARE(first.tid, quint8(2)); // both counters start at 1
     m_ctl->sendGetFrCycleMoneyCommand(); // TID 3, frame 3
-    QCOMPARE(sent.count(), 1); // only the first task is in flight
-    QCOMPARE(sentId(sent, 0), quint8(2));
-    QCOMPARE(sentData(sent, 0).toHex(), QByteArray("c1020200004d"));
-    sent.clear();
+    QCOMPARE(m_sent->count(), 1); // only the first task is in flight
+    QCOMPARE(sentId(0), quint8(2));
+    QCOMPARE(sentData(0).toHex(), QByteArray("c1020200004d"));
 
     m_ctl->answerReceiveHandler(0xF0, hex("a6024d0000001500"));
 
     // One call: the result, the ACK (fresh frame 4) and the next record (its own frame 3).
-    QCOMPARE(answers.count(), 1);
-    QCOMPARE(answers.at(0).at(0).value<quint8>(), quint8(2));
-    QCOMPARE(answers.at(0).at(1).toByteArray().toHex(), QByteArray("4d0000001500"));
-    QCOMPARE(sent.count(), 2);
-    QCOMPARE(sentId(sent, 0), quint8(4));
-    QCOMPARE(sentData(sent, 0).toHex(), QByteArray("c202"));
-    QCOMPARE(sentId(sent, 1), quint8(3));
-    QCOMPARE(sentData(sent, 1).toHex(), QByteArray("c10203000058"));
+    QCOMPARE(m_answers->count(), 1);
+    QCOMPARE(ended(*m_answers, 0), QStringLiteral("2 4d0000001500"));
+    QCOMPARE(m_sent->count(), 3);
+    QCOMPARE(sentId(1), quint8(4));
+    QCOMPARE(sentData(1), ack(2));
+    QCOMPARE(sentId(2), quint8(3));
+    QCOMPARE(sentData(2).toHex(), QByteArray("c10203000058"));
     QCOMPARE(m_ctl->bufferSize(), 1);
 }
 
@@ -151,11 +161,8 @@ void TestFrCommandsController::clearCancelsQueuedTasks()
 {
     QFETCH(bool, forceStop);
     QFETCH(QByteArray, payload);
-    QSignalSpy sent(m_ctl, &FrCommandsController::needSendCommand);
     QSignalSpy done(m_ctl, &FrCommandsController::clearBufferComplete);
     QSignalSpy stop(m_ctl, &FrCommandsController::needForceStopAll);
-    QSignalSpy errors(m_ctl, &FrCommandsController::assyncError);
-    QSignalSpy answers(m_ctl, &FrCommandsController::assyncAnswer);
     // A page waiting for a cancelled task may queue a new one at once: it follows the abort.
     quint8 retried = 0;
     connect(m_ctl, &FrCommandsController::assyncError, this, [&](quint8 tid) {
@@ -171,112 +178,106 @@ void TestFrCommandsController::clearCancelsQueuedTasks()
         m_ctl->sendClearBufferCommand();
 
     QCOMPARE(stop.count(), forceStop ? 1 : 0);
-    QCOMPARE(sent.count(), 3);
-    QCOMPARE(sentData(sent, 1).toHex(), QByteArray("c4"));
-    QCOMPARE(sentData(sent, 2).at(5), char(0x3F));
-    // Each dropped task ends once, as a refusal with the program's own code.
-    QCOMPARE(errors.count(), 2);
-    QCOMPARE(errors.at(0).at(0).value<quint8>(), a);
-    QCOMPARE(errors.at(1).at(0).value<quint8>(), b);
-    for (const QList<QVariant> &e : qAsConst(errors)) {
-        QCOMPARE(e.at(1).toByteArray(), linkCancelledResult());
-        QCOMPARE(CommandResultAnswer(e.at(1).toByteArray(), 3).code(), LINK_CANCELLED);
-    }
-    QVERIFY(!errorCodeText(LINK_CANCELLED).startsWith(QLatin1String("Код ошибки")));
+    QCOMPARE(m_sent->count(), 3);
+    QCOMPARE(sentData(1).toHex(), QByteArray("c4"));
+    QCOMPARE(sentData(2).at(5), char(0x3F));
+    QCOMPARE(quint8(sentData(2).at(2)), retried);
     QCOMPARE(m_ctl->bufferSize(), 1);
-    QCOMPARE(quint8(sentData(sent, 2).at(2)), retried);
+    // Each dropped task ends once, as a refusal with the program's own code.
+    QCOMPARE(m_errors->count(), 2);
+    QCOMPARE(m_errors->at(0).at(0).value<quint8>(), a);
+    QCOMPARE(m_errors->at(1).at(0).value<quint8>(), b);
+    for (const QList<QVariant> &e : qAsConst(*m_errors))
+        QCOMPARE(CommandResultAnswer(e.at(1).toByteArray(), 3).code(), LINK_CANCELLED);
+    QVERIFY(!errorCodeText(LINK_CANCELLED).startsWith(QLatin1String("Код ошибки")));
 
-    const quint8 abortId = sentId(sent, 1);
+    const quint8 abortId = sentId(1);
     m_ctl->answerReceiveHandler(0x33, payload); // some other frame
     QCOMPARE(done.count(), 0);
     m_ctl->answerReceiveHandler(abortId, payload);
     QCOMPARE(done.count(), 1);
     m_ctl->answerReceiveHandler(abortId, payload); // the identifier is used up
     QCOMPARE(done.count(), 1);
-    QCOMPARE(answers.count(), 0);
+    QCOMPARE(m_answers->count(), 0);
 }
 
 void TestFrCommandsController::reqErrorStatus()
 {
-    QSignalSpy sent(m_ctl, &FrCommandsController::needSendCommand);
-    QSignalSpy errors(m_ctl, &FrCommandsController::assyncError);
-    QSignalSpy answers(m_ctl, &FrCommandsController::assyncAnswer);
     const quint8 tid = m_ctl->sendCheckOpenCommand(1);
-    m_ctl->answerReceiveHandler(sentId(sent, 0), hex("a1")); // accepted
+    m_ctl->answerReceiveHandler(sentId(0), hex("a1")); // accepted
     m_ctl->doSendReq();
-    QCOMPARE(sentData(sent, 1).toHex(), QByteArray("c302"));
-    const quint8 reqId = sentId(sent, 1);
+    QCOMPARE(sentData(1).toHex(), QByteArray("c302"));
+    const quint8 reqId = sentId(1);
 
     m_ctl->answerReceiveHandler(reqId, hex("a1"));
     m_ctl->answerReceiveHandler(reqId, QByteArray()); // empty: only logged
-    QCOMPARE(errors.count() + answers.count(), 0);
+    QCOMPARE(m_errors->count() + m_answers->count(), 0);
 
     m_ctl->answerReceiveHandler(reqId, hex("a40102"));
-    QCOMPARE(errors.count(), 1);
-    QCOMPARE(errors.at(0).at(0).value<quint8>(), tid);
-    QCOMPARE(errors.at(0).at(1).toByteArray().toHex(), QByteArray("0102"));
-    QCOMPARE(sentData(sent, sent.count() - 1).toHex(), QByteArray("c202"));
+    QCOMPARE(m_errors->count(), 1);
+    QCOMPARE(ended(*m_errors, 0), QStringLiteral("%1 0102").arg(tid));
+    QCOMPARE(sentData(-1), ack(tid));
     QCOMPARE(m_ctl->bufferSize(), 0);
 }
 
 void TestFrCommandsController::staleReqAnswerIgnored()
 {
-    QSignalSpy sent(m_ctl, &FrCommandsController::needSendCommand);
-    QSignalSpy answers(m_ctl, &FrCommandsController::assyncAnswer);
     m_ctl->sendGetFrMoneyCommand(); // TID 2, frame 2
     m_ctl->answerReceiveHandler(2, hex("a1"));
     m_ctl->doSendReq(); // REQ for TID 2 with frame 3, never answered in time
-    QCOMPARE(sentId(sent, 1), quint8(3));
+    QCOMPARE(sentId(1), quint8(3));
     m_ctl->answerReceiveHandler(0xF0, hex("a602aa")); // finished the other way; ACK frame 4
 
     m_ctl->sendGetFrCycleMoneyCommand(); // TID 3, frame 5
     m_ctl->answerReceiveHandler(5, hex("a1"));
     m_ctl->doSendReq(); // REQ for TID 3 with frame 6
-    const int sentBefore = sent.count();
+    const int sentBefore = m_sent->count();
 
     m_ctl->answerReceiveHandler(3, hex("a3bb")); // late answer to the first REQ
-    QCOMPARE(answers.count(), 1);
+    QCOMPARE(m_answers->count(), 1);
     QCOMPARE(m_ctl->bufferSize(), 1);
-    QCOMPARE(sent.count(), sentBefore); // no ACK
+    QCOMPARE(m_sent->count(), sentBefore); // no ACK
 
     m_ctl->answerReceiveHandler(6, hex("a3cc"));
-    QCOMPARE(answers.count(), 2);
-    QCOMPARE(answers.at(1).at(0).value<quint8>(), quint8(3));
-    QCOMPARE(answers.at(1).at(1).toByteArray().toHex(), QByteArray("cc"));
+    QCOMPARE(m_answers->count(), 2);
+    QCOMPARE(ended(*m_answers, 1), QStringLiteral("3 cc"));
     QCOMPARE(m_ctl->bufferSize(), 0);
 }
 
-void TestFrCommandsController::stateTidAnsweredByReqDoesNotRouteLater()
+void TestFrCommandsController::identifiersWrapAndReqForgetsState()
 {
-    QSignalSpy sent(m_ctl, &FrCommandsController::needSendCommand);
-    QSignalSpy answers(m_ctl, &FrCommandsController::assyncAnswer);
     QSignalSpy states(m_ctl, &FrCommandsController::frStateReceived);
     QSignalSpy global(m_ctl, &FrCommandsController::frStateReceivedGlobal);
-
     const quint8 stateTid = m_ctl->sendGetFrStateCommand(true);
-    m_ctl->answerReceiveHandler(sentId(sent, 0), hex("a1"));
+    m_ctl->answerReceiveHandler(sentId(0), hex("a1"));
     m_ctl->doSendReq();
-    m_ctl->answerReceiveHandler(sentId(sent, sent.count() - 1), hex("a3") + STATE);
+    m_ctl->answerReceiveHandler(sentId(-1), hex("a3") + STATE);
     // The REQ path knows nothing of state requests.
-    QCOMPARE(answers.count(), 1);
+    QCOMPARE(m_answers->count(), 1);
     QCOMPARE(states.count() + global.count(), 0);
 
-    // 222 tasks later the same TID comes back for an ordinary command.
+    // TIDs run 1..222: 222 tasks later the same TID comes back for an ordinary command.
     quint8 tid = 0;
     for (int i = 0; i < 222; ++i) {
         tid = m_ctl->sendGetFrMoneyCommand().tid;
+        QCOMPARE(quint8(sentData(-1).at(2)), tid);
         m_ctl->answerReceiveHandler(0xF0, result(0xA6, tid, hex("55")));
+        QCOMPARE(ended(*m_answers, i + 1), QStringLiteral("%1 55").arg(tid));
     }
     QCOMPARE(tid, stateTid);
-    QCOMPARE(answers.count(), 223);
     QCOMPARE(states.count() + global.count(), 0);
+    // Frame identifiers (records, REQ, ACKs) wrap within 1..222 as well.
+    QSet<quint8> ids;
+    for (int i = 0; i < m_sent->count(); ++i)
+        ids << sentId(i);
+    QCOMPARE(ids.size(), 222);
+    QVERIFY(!ids.contains(0) && !ids.contains(223));
 }
 
 void TestFrCommandsController::resultHandlerMayRestartBuffer()
 {
     // A page that reacts to a result by clearing the buffer and queuing a fresh task must not
     // see that fresh task finished by the old result.
-    QSignalSpy sent(m_ctl, &FrCommandsController::needSendCommand);
     quint8 freshTid = 0;
     connect(m_ctl, &FrCommandsController::assyncAnswer, this, [this, &freshTid](quint8 tid) {
         if (tid == 2) {
@@ -288,229 +289,124 @@ void TestFrCommandsController::resultHandlerMayRestartBuffer()
     m_ctl->answerReceiveHandler(0xF0, hex("a60255"));
     QCOMPARE(freshTid, quint8(3));
     QCOMPARE(m_ctl->bufferSize(), 1);
-    for (int i = 0; i < sent.count(); ++i)
-        QVERIFY2(quint8(sentData(sent, i).at(0)) != 0xC2, "no ACK for the cleared task");
-    QCOMPARE(sentData(sent, sent.count() - 1).toHex(), QByteArray("c1020300003f"));
+    for (int i = 0; i < m_sent->count(); ++i)
+        QVERIFY2(quint8(sentData(i).at(0)) != 0xC2, "no ACK for the cleared task");
+    QCOMPARE(sentData(-1).toHex(), QByteArray("c1020300003f"));
 }
 
 void TestFrCommandsController::numberBeyondItsFieldIsLogged()
 {
     // The builders check nothing; the pages keep numbers within their fields, and a number
     // that does not fit still leaves a trace of the document actually asked for.
-    QSignalSpy sent(m_ctl, &FrCommandsController::needSendCommand);
     QTest::ignoreMessage(QtWarningMsg,
         QRegularExpression(QStringLiteral("BCD_VALUE_TRUNCATED VALUE= 123456 DIGITS= 4")));
     m_ctl->sendFdByNumberReportCommand(123456);
-    QCOMPARE(sentData(sent, 0).mid(5).toHex(), QByteArray("ab3456"));
+    QCOMPARE(sentData(0).mid(5).toHex(), QByteArray("ab3456"));
 }
 
 void TestFrCommandsController::resendSameFrameUntilAccepted()
 {
-    m_ctl->setAnswerTimeout(150);
-    startLink();
+    m_ctl->setAnswerTimeout(50);
     m_ctl->sendCheckCancelCommand();
-    QVERIFY(m_peer->waitForFrames(3));
-    const ScriptedDevice::Frame first = m_peer->frame(0);
-    QCOMPARE(first.payload.toHex(), QByteArray("c10202000059"));
+    QTRY_VERIFY(m_sent->count() >= 3);
+    QCOMPARE(sentData(0).toHex(), QByteArray("c10202000059"));
     for (int i = 1; i < 3; ++i)
-        QCOMPARE(m_peer->frame(i).raw, first.raw);
-
-    m_peer->send(first.id, hex("a1"));
-    QTest::qWait(100); // let the acceptance arrive; a resend may cross it
-    const int sends = m_peer->framesOf(0xC1).size();
-    QTest::qWait(500);
-    QCOMPARE(m_peer->framesOf(0xC1).size(), sends);
-    QCOMPARE(m_peer->frameCount(), sends); // and no REQ before its 3000 ms
+        QCOMPARE(frame(i), frame(0));
+    m_ctl->answerReceiveHandler(sentId(0), hex("a1"));
+    const int sends = m_sent->count();
+    QTest::qWait(300);
+    QCOMPARE(m_sent->count(), sends); // no resend, and no REQ before its 3000 ms
 }
 
 void TestFrCommandsController::reqPollingAfterAcceptance()
 {
-    m_ctl->setReqInterval(150);
-    startLink();
-    QSignalSpy answers(m_ctl, &FrCommandsController::assyncAnswer);
-    // Only the latest REQ counts, so the register answers each one as it comes: first
-    // "in progress", then the result.
-    QList<ScriptedDevice::Frame> reqs;
-    m_peer->setHook([this, &reqs](const ScriptedDevice::Frame &f) {
-        if (!f.payload.startsWith(char(0xC3)))
-            return;
-        reqs << f;
-        m_peer->send(f.id, QByteArray::fromHex(reqs.size() == 1 ? "a2" : "a3550000"));
-    });
+    m_ctl->setReqInterval(50);
     const quint8 tid = m_ctl->sendCheckOpenCommand(1);
-    QVERIFY(m_peer->waitForFrames(1));
-    QCOMPARE(m_peer->frame(0).payload.toHex(), QByteArray("c102020000920001"));
-    m_peer->send(m_peer->frame(0).id, hex("a1"));
-
-    QVERIFY(m_peer->waitUntil([this] { return !m_peer->framesOf(0xC2).isEmpty(); }));
-    QCOMPARE(reqs.size(), 2);
-    QCOMPARE(reqs.at(0).payload, QByteArray("\xC3", 1) + char(tid));
-    QCOMPARE(reqs.at(1).payload, reqs.at(0).payload);
-    QVERIFY(reqs.at(1).id != reqs.at(0).id);
-    QCOMPARE(m_peer->framesOf(0xC2).first().payload, QByteArray("\xC2", 1) + char(tid));
-    QCOMPARE(answers.count(), 1);
-    QCOMPARE(answers.at(0).at(1).toByteArray().toHex(), QByteArray("550000"));
-
-    // Polling ends with the task.
-    QTest::qWait(450);
-    QCOMPARE(reqs.size(), 2);
+    const QByteArray req = QByteArray("\xC3", 1) + char(tid);
+    m_ctl->answerReceiveHandler(sentId(0), hex("a1"));
+    // The REQ repeats until one is answered with the result; only the latest counts.
+    QTRY_VERIFY(m_sent->count() >= 2);
+    QCOMPARE(sentData(1), req);
+    m_ctl->answerReceiveHandler(sentId(1), hex("a2"));
+    QTRY_VERIFY(m_sent->count() >= 3);
+    QCOMPARE(sentData(-1), req);
+    QVERIFY(sentId(-1) != sentId(1));
+    m_ctl->answerReceiveHandler(sentId(-1), hex("a3550000"));
+    QCOMPARE(sentData(-1), ack(tid));
+    QCOMPARE(ended(*m_answers, 0), QStringLiteral("%1 550000").arg(tid));
+    const int sends = m_sent->count();
+    QTest::qWait(200); // polling ends with the task
+    QCOMPARE(m_sent->count(), sends);
+    QCOMPARE(m_answers->count(), 1);
 }
 
 void TestFrCommandsController::asyncResultBeforeAcceptance()
 {
-    m_ctl->setReqInterval(150);
-    startLink();
-    QSignalSpy answers(m_ctl, &FrCommandsController::assyncAnswer);
+    m_ctl->setReqInterval(50);
     const quint8 tid = m_ctl->sendPrintLastCheckCommand().tid;
-    QVERIFY(m_peer->waitForFrames(1));
-    m_peer->send(0xF0, result(0xA6, tid, hex("550000")));
-    m_peer->send(m_peer->frame(0).id, hex("a1")); // late acceptance
-    QVERIFY(m_peer->waitForFrames(2));
-    QCOMPARE(m_peer->frame(1).payload, QByteArray("\xC2", 1) + char(tid));
-    QTest::qWait(450);
-    QCOMPARE(m_peer->frameCount(), 2); // no REQ was started by the late acceptance
-    QCOMPARE(answers.count(), 1);
+    m_ctl->answerReceiveHandler(0xF0, result(0xA6, tid, hex("550000")));
+    m_ctl->answerReceiveHandler(sentId(0), hex("a1")); // late acceptance
+    QTest::qWait(200);
+    QCOMPARE(m_sent->count(), 2); // the ACK, and no REQ started by the late acceptance
+    QCOMPARE(sentData(1), ack(tid));
+    QCOMPARE(m_answers->count(), 1);
 }
 
-void TestFrCommandsController::resultForOtherTidDropped()
+void TestFrCommandsController::asyncResultsFinishOnlyTheFirstTask()
 {
-    startLink();
-    QSignalSpy answers(m_ctl, &FrCommandsController::assyncAnswer);
-    QSignalSpy errors(m_ctl, &FrCommandsController::assyncError);
-    const quint8 tid = m_ctl->sendModeExitCommand();
-    QVERIFY(m_peer->waitForFrames(1));
-    m_peer->send(0xF0, result(0xA6, tid + 1, hex("550000")));
-    m_peer->send(0xF0, result(0xA7, tid + 1, hex("558c00")));
-    m_peer->send(0xF0, hex("a6")); // too short to name a TID
-    m_peer->send(0xF0, hex("a5") + char(tid)); // not a result at all
-    m_peer->send(0xF0, result(0xA6, tid, hex("550000")));
-    QTRY_COMPARE(answers.count(), 1);
-    QCOMPARE(answers.at(0).at(0).value<quint8>(), tid);
-    QCOMPARE(errors.count(), 0);
-    QVERIFY(m_peer->waitForFrames(2));
-    QCOMPARE(m_peer->frame(1).payload, QByteArray("\xC2", 1) + char(tid));
-}
-
-void TestFrCommandsController::asyncErrorIsAcked()
-{
-    startLink();
-    QSignalSpy errors(m_ctl, &FrCommandsController::assyncError);
     QSignalSpy password(m_ctl, &FrCommandsController::connectionPasswordError);
     const quint8 tidA = m_ctl->sendCloseCycleCommand();
     const quint8 tidB = m_ctl->sendCheckCancelCommand();
-    QVERIFY(m_peer->waitForFrames(1));
-    m_peer->send(0xF0, result(0xA7, tidA, hex("556600")));
-    QVERIFY(m_peer->waitForFrames(3));
-    QCOMPARE(m_peer->frame(1).payload, QByteArray("\xC2", 1) + char(tidA));
-    QCOMPARE(quint8(m_peer->frame(2).payload.at(2)), tidB);
-    QCOMPARE(errors.at(0).at(1).toByteArray().toHex(), QByteArray("556600"));
+    // Results for a task that is not first, too short to name a TID, or not results at all.
+    for (const QByteArray &data :
+        { result(0xA6, tidB, hex("550000")), result(0xA7, tidB, hex("558c00")), hex("a6"),
+            hex("a7"), result(0xA5, tidA, QByteArray()), QByteArray() })
+        m_ctl->answerReceiveHandler(0xF0, data);
+    QCOMPARE(m_answers->count() + m_errors->count() + password.count(), 0);
+    QCOMPARE(m_sent->count(), 1);
 
+    // An error is acknowledged like a result, and the next task goes out.
+    m_ctl->answerReceiveHandler(0xF0, result(0xA7, tidA, hex("556600")));
+    QCOMPARE(m_errors->count(), 1);
+    QCOMPARE(ended(*m_errors, 0), QStringLiteral("%1 556600").arg(tidA));
+    QCOMPARE(sentData(1), ack(tidA));
+    QCOMPARE(quint8(sentData(2).at(2)), tidB);
     // An error without the command's answer.
-    m_peer->send(0xF0, QByteArray("\xA7", 1) + char(tidB));
-    QTRY_COMPARE(errors.count(), 2);
-    QVERIFY(errors.at(1).at(1).toByteArray().isEmpty());
-    QCOMPARE(password.count(), 0);
+    m_ctl->answerReceiveHandler(0xF0, result(0xA7, tidB, QByteArray()));
+    QCOMPARE(m_errors->count(), 2);
+    QCOMPARE(ended(*m_errors, 1), QStringLiteral("%1 ").arg(tidB));
+    QCOMPARE(sentData(3), ack(tidB));
+    QCOMPARE(m_answers->count() + password.count(), 0);
 }
 
 void TestFrCommandsController::wrongPasswordCancelsTheRest()
 {
-    startLink();
     QStringList order;
     connect(m_ctl, &FrCommandsController::assyncError, this,
         [&order](quint8 tid, QByteArray) { order << QString::number(tid); });
     connect(m_ctl, &FrCommandsController::connectionPasswordError, this,
         [&order] { order << QStringLiteral("password"); });
-    QSignalSpy errors(m_ctl, &FrCommandsController::assyncError);
     QSignalSpy done(m_ctl, &FrCommandsController::clearBufferComplete);
 
     const quint8 tid = m_ctl->sendSetModeCommand(1);
     const quint8 state = m_ctl->sendGetFrStateCommand();
     const quint8 exit = m_ctl->sendModeExitCommand();
-    QVERIFY(m_peer->waitForFrames(1));
-    // Default password "47" as BCD(8).
-    QCOMPARE(m_peer->frame(0).payload.toHex(), QByteArray("c102020000560100000047"));
-
     // More bytes behind 55 8C still mean a wrong password.
-    m_peer->send(0xF0, result(0xA7, tid, hex("558c0001")));
-    QVERIFY(m_peer->waitForFrames(2));
-    const ScriptedDevice::Frame abort = m_peer->frame(1);
-    QCOMPARE(abort.payload.toHex(), QByteArray("c4"));
+    m_ctl->answerReceiveHandler(0xF0, result(0xA7, tid, hex("558c0001")));
+    QCOMPARE(m_sent->count(), 2);
+    QCOMPARE(sentData(1).toHex(), QByteArray("c4"));
     // Each task ends exactly once: the refused one with the register's answer, the queued
     // ones cancelled behind the abort.
     QCOMPARE(order,
         QStringList({ QString::number(tid), QStringLiteral("password"), QString::number(state),
             QString::number(exit) }));
-    QCOMPARE(errors.at(0).at(1).toByteArray().toHex(), QByteArray("558c0001"));
-    QCOMPARE(errors.at(1).at(1).toByteArray(), linkCancelledResult());
+    QCOMPARE(ended(*m_errors, 0), QStringLiteral("%1 558c0001").arg(tid));
+    QCOMPARE(m_errors->at(1).at(1).toByteArray(), linkCancelledResult());
     QCOMPARE(m_ctl->bufferSize(), 0);
 
-    m_peer->send(abort.id, hex("00"));
-    QTRY_COMPARE(done.count(), 1);
-    QCOMPARE(m_peer->frameCount(), 2); // no ACK, no next task
-}
-
-void TestFrCommandsController::linkDownStopsResending()
-{
-    m_ctl->setAnswerTimeout(100);
-    startLink();
-    QSignalSpy link(m_ctl, &FrCommandsController::connectState);
-    QSignalSpy sent(m_ctl, &FrCommandsController::needSendCommand);
-    QSignalSpy errors(m_ctl, &FrCommandsController::assyncError);
-    const quint8 lost = m_ctl->sendCheckCancelCommand();
-    QVERIFY(m_peer->waitForFrames(1));
-    m_peer->dropClient();
-    QTRY_COMPARE(link.count(), 1);
-    QVERIFY(!m_ctl->isConnected());
-    const int sentAtLoss = sent.count();
-    QTest::qWait(400);
-    QCOMPARE(sent.count(), sentAtLoss); // no resend into a worker without a socket
-    QCOMPARE(errors.count(), 0);
-
-    // Reconnecting ends the task that went out on the lost link at once, and the new link
-    // begins with the abort. A task queued before the link is up waits for it, so the abort
-    // the window sends on connecting cancels it before the register ever sees it.
-    const int framesBefore = m_peer->frameCount();
-    m_ctl->stop();
-    QVERIFY(m_ctl->start());
-    QCOMPARE(errors.count(), 1);
-    QCOMPARE(errors.at(0).at(0).value<quint8>(), lost);
-    connect(m_ctl, &FrCommandsController::connectState, m_ctl,
-        &FrCommandsController::sendClearBufferCommand);
-    const quint8 early = m_ctl->sendGetFrMoneyCommand().tid;
-    QVERIFY(m_peer->waitForFrames(framesBefore + 2));
-    QCOMPARE(m_peer->frame(framesBefore).payload.toHex(), QByteArray("c4"));
-    QCOMPARE(m_peer->frame(framesBefore + 1).payload.toHex(), QByteArray("c4"));
-    QCOMPARE(errors.count(), 2);
-    QCOMPARE(errors.at(1).at(0).value<quint8>(), early);
-    QTest::qWait(300);
-    QCOMPARE(m_peer->framesOf(0xC1).size(), 1);
-}
-
-void TestFrCommandsController::tidWrapsAfter221Tasks()
-{
-    startLink();
-    m_peer->setAnswering(true); // accepts each task and finishes it with 55 00 00 at once
-    QSignalSpy answers(m_ctl, &FrCommandsController::assyncAnswer);
-    QList<quint8> returned;
-    for (int i = 0; i < 223; ++i)
-        returned << m_ctl->sendGetFrDeviceTypeCommand().tid;
-    QVERIFY(m_peer->waitUntil([&answers] { return answers.count() >= 223; }, 20000));
-
-    QList<quint8> onWire;
-    const QList<ScriptedDevice::Frame> records = m_peer->framesOf(0xC1);
-    for (const ScriptedDevice::Frame &f : records)
-        onWire << quint8(f.payload.at(2));
-    QCOMPARE(onWire, returned);
-    QCOMPARE(int(returned.at(0)), 2);
-    QCOMPARE(int(returned.at(220)), 222);
-    QCOMPARE(int(returned.at(221)), 1); // the 222nd task
-    for (int i = 0; i < answers.count(); ++i)
-        QCOMPARE(answers.at(i).at(0).value<quint8>(), returned.at(i));
-    // Frame identifiers (records, ACKs) stay within 1..222 as well.
-    for (const ScriptedDevice::Frame &f : m_peer->frames())
-        QVERIFY2(f.id >= 1 && f.id <= 222, qPrintable(QString::number(f.id)));
-    // Every frame handed to the worker was reported written.
-    QTRY_COMPARE(m_ctl->unwrittenFrames(), 0);
+    m_ctl->answerReceiveHandler(sentId(1), hex("00"));
+    QCOMPARE(done.count(), 1);
+    QCOMPARE(m_sent->count(), 2); // no ACK, no next task
 }
 
 void TestFrCommandsController::stateRequestSignals_data()
@@ -525,17 +421,13 @@ void TestFrCommandsController::stateRequestSignals()
 {
     QFETCH(bool, autoAnswer);
     QFETCH(QStringList, expected);
-    startLink();
     QStringList order;
     QList<FrStateCommandAnswer> states;
-    connect(m_ctl, &FrCommandsController::frStateReceivedGlobal, this, [&](FrStateCommandAnswer s) {
-        order << QStringLiteral("global");
-        states << s;
-    });
-    connect(m_ctl, &FrCommandsController::frStateReceived, this, [&](FrStateCommandAnswer s) {
-        order << QStringLiteral("state");
-        states << s;
-    });
+    auto record = [&](const QString &name) {
+        return [&, name](const FrStateCommandAnswer &s) { order << name, states << s; };
+    };
+    connect(m_ctl, &FrCommandsController::frStateReceivedGlobal, this, record("global"));
+    connect(m_ctl, &FrCommandsController::frStateReceived, this, record("state"));
     connect(m_ctl, &FrCommandsController::assyncAnswer, this, [&](quint8, QByteArray ba) {
         order << QStringLiteral("answer");
         QCOMPARE(ba, STATE);
@@ -545,10 +437,7 @@ void TestFrCommandsController::stateRequestSignals()
         order.clear();
         states.clear();
         const quint8 tid = m_ctl->sendGetFrStateCommand(autoAnswer);
-        QVERIFY(m_peer->waitForFrames(2 * round + 1));
-        QCOMPARE(m_peer->frame(2 * round).payload.mid(5).toHex(), QByteArray("3f"));
-        m_peer->send(0xF0, result(0xA6, tid, STATE));
-        QVERIFY(m_peer->waitForFrames(2 * round + 2)); // the ACK
+        m_ctl->answerReceiveHandler(0xF0, result(0xA6, tid, STATE));
         QCOMPARE(order, expected);
         for (const FrStateCommandAnswer &s : qAsConst(states)) {
             QCOMPARE(s.answerCode(), quint8(0xA6));
@@ -557,6 +446,39 @@ void TestFrCommandsController::stateRequestSignals()
             QCOMPARE(int(s.mode()), 4);
         }
     }
+}
+
+void TestFrCommandsController::linkDownStopsResending()
+{
+    m_ctl->setAnswerTimeout(100);
+    startLink();
+    const quint8 lost = m_ctl->sendCheckCancelCommand();
+    QVERIFY(m_peer->waitForFrames(1));
+    m_peer->dropClient();
+    QTRY_VERIFY(!m_ctl->isConnected());
+    const int sentAtLoss = m_sent->count();
+    QTest::qWait(400);
+    QCOMPARE(m_sent->count(), sentAtLoss); // no resend into a worker without a socket
+    QCOMPARE(m_errors->count(), 0);
+
+    // Reconnecting ends the task that went out on the lost link at once, and the new link
+    // begins with the abort. A task queued before the link is up waits for it, so the abort
+    // the window sends on connecting cancels it before the register ever sees it.
+    const int framesBefore = m_peer->frameCount();
+    m_ctl->stop();
+    QVERIFY(m_ctl->start());
+    QCOMPARE(m_errors->count(), 1);
+    QCOMPARE(m_errors->at(0).at(0).value<quint8>(), lost);
+    connect(m_ctl, &FrCommandsController::connectState, m_ctl,
+        &FrCommandsController::sendClearBufferCommand);
+    const quint8 early = m_ctl->sendGetFrMoneyCommand().tid;
+    QVERIFY(m_peer->waitForFrames(framesBefore + 2));
+    QCOMPARE(m_peer->frame(framesBefore).payload.toHex(), QByteArray("c4"));
+    QCOMPARE(m_peer->frame(framesBefore + 1).payload.toHex(), QByteArray("c4"));
+    QCOMPARE(m_errors->count(), 2);
+    QCOMPARE(m_errors->at(1).at(0).value<quint8>(), early);
+    QTest::qWait(300);
+    QCOMPARE(m_peer->framesOf(0xC1).size(), 1);
 }
 
 void TestFrCommandsController::lostRegisterNothingRunsTwice()
@@ -582,8 +504,8 @@ void TestFrCommandsController::lostRegisterNothingRunsTwice()
     // The result stays with the register: nobody asks for it.
     m_ctl->setReqInterval(600000);
 
-    QSignalSpy answers(m_ctl, &FrCommandsController::assyncAnswer);
-    QSignalSpy errors(m_ctl, &FrCommandsController::assyncError);
+    m_answers->clear();
+    m_errors->clear();
     const QList<quint8> tids { m_ctl->sendIntroductionCommand(qt5ext::FixNumber(100, 100LL)),
         m_ctl->sendIntroductionCommand(qt5ext::FixNumber(100, 200LL)),
         m_ctl->sendIntroductionCommand(qt5ext::FixNumber(100, 400LL)) };
@@ -598,7 +520,7 @@ void TestFrCommandsController::lostRegisterNothingRunsTwice()
     emu->stop();
     QCOMPARE(drawer(), 100);
     QTRY_VERIFY_WITH_TIMEOUT(!m_ctl->isConnected(), 10000);
-    QCOMPARE(answers.count() + errors.count(), 0);
+    QCOMPARE(m_answers->count() + m_errors->count(), 0);
 
     emu = std::make_unique<EmulatorProcess>();
     QVERIFY(emu->start({ "--state", state, "--log-frames" }));
@@ -606,22 +528,21 @@ void TestFrCommandsController::lostRegisterNothingRunsTwice()
     m_ctl->stop();
     QVERIFY(m_ctl->start());
     QTRY_VERIFY_WITH_TIMEOUT(m_ctl->isConnected(), 10000);
-    QCOMPARE(errors.count(), 3);
+    QCOMPARE(m_errors->count(), 3);
     for (int i = 0; i < 3; ++i) {
-        QCOMPARE(errors.at(i).at(0).value<quint8>(), tids.at(i));
-        QCOMPARE(errors.at(i).at(1).toByteArray(), linkCancelledResult());
+        QCOMPARE(m_errors->at(i).at(0).value<quint8>(), tids.at(i));
+        QCOMPARE(m_errors->at(i).at(1).toByteArray(), linkCancelledResult());
     }
 
     const quint8 money = m_ctl->sendGetFrMoneyCommand().tid;
-    QTRY_COMPARE_WITH_TIMEOUT(answers.count(), 1, 10000);
-    QCOMPARE(answers.at(0).at(0).value<quint8>(), money);
-    QCOMPARE(answers.at(0).at(1).toByteArray().toHex(), QByteArray("4d00000000000100"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_answers->count(), 1, 10000);
+    QCOMPARE(ended(*m_answers, 0), QStringLiteral("%1 4d00000000000100").arg(money));
     // The first frame on the new connection is the abort.
     const QString frames = emu->readOutput();
     const int firstIn = frames.indexOf(QLatin1String("<< id="));
     QVERIFY2(firstIn >= 0, qPrintable(frames));
     QCOMPARE(frames.mid(firstIn + 8, 3), QStringLiteral(" c4"));
-    QCOMPARE(errors.count(), 3);
+    QCOMPARE(m_errors->count(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestFrCommandsController)

@@ -11,7 +11,6 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -25,27 +24,21 @@ class TestMainWindow : public QObject, private RegisterFixture
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
+    void initTestCase() { setUpRoot(); }
+    void cleanupTestCase() { tearDownRoot(); }
     void init();
     void cleanup();
 
-    void startsOnServicePageDisconnected();
+    void pagesAndServiceTabs();
     void connectShowsLinkAndClearsBuffer();
     void connectWhileConnectedReconnects();
     void disconnectShowsDisconnected_data();
     void disconnectShowsDisconnected();
-    void wrongPasswordUntilNextState();
-    void modeLabel_data();
-    void modeLabel();
+    void modeLabelFollowsState();
     void exportSettings_data();
     void exportSettings();
     void importSettingsTouchesNothing();
-    void stateTabHidesSaveAndReload();
-    void secondOverlayClosesFirst();
-    void rootForwardsOverlayOnlyWithWindow();
-    void modeButtonsSwitchStack();
-    void rootAsksForLinkSettings();
+    void overlays();
 
 private:
     template<typename T>
@@ -57,27 +50,18 @@ private:
         return w;
     }
     QString modeText() const { return m_window->frModeText(); }
+    QWidget *currentPage() const { return child<QStackedWidget>("mainTabs")->currentWidget(); }
     void clickConnect();
+    void showMode(quint8 modeByte, const QString &text);
 
     MainWindow *m_window = nullptr;
 };
-
-void TestMainWindow::initTestCase()
-{
-    setUpRoot();
-}
-
-void TestMainWindow::cleanupTestCase()
-{
-    tearDownRoot();
-}
 
 void TestMainWindow::init()
 {
     setUpLink();
     m_window = new MainWindow(m_root->sessionManager());
     m_root->setMainWindow(m_window);
-    m_window->resize(1180, 760);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
 }
@@ -95,17 +79,56 @@ void TestMainWindow::clickConnect()
     QTRY_VERIFY_WITH_TIMEOUT(m_window->connectStatusWidget()->isConnected(), LONG_WAIT_MS);
 }
 
-void TestMainWindow::startsOnServicePageDisconnected()
+void TestMainWindow::showMode(quint8 modeByte, const QString &text)
 {
-    QCOMPARE(child<QStackedWidget>("mainTabs")->currentWidget(), child<QWidget>("pageServiceMode"));
+    m_device->setModeByte(modeByte);
+    m_controller->sendGetFrStateCommand();
+    QTRY_COMPARE_WITH_TIMEOUT(modeText(), text, LONG_WAIT_MS);
+}
+
+void TestMainWindow::pagesAndServiceTabs()
+{
+    // Opens on the service page, without a link; the status icons come from the resources.
+    QCOMPARE(currentPage(), child<QWidget>("pageServiceMode"));
     QVERIFY(child<QPushButton>("pbServiceMode")->isChecked());
     QCOMPARE(m_window->connectStatusWidget()->description(), QStringLiteral("disconnected"));
     QVERIFY(!child<QLabel>("lbIcon")->pixmap(Qt::ReturnByValue).isNull());
     QVERIFY(!m_controller->isStarted());
-    // A language change retranslates the form and keeps the title.
-    QEvent change(QEvent::LanguageChange);
-    QApplication::sendEvent(m_window, &change);
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Универсальный конфигуратор ОРВА"));
+
+    // Each button shows its page, in the group's order, and stays the only one checked.
+    const char *const pairs[][2] = { { "pbRegs", "pageCashbox" }, { "pbProgMode", "pageProgMode" },
+        { "pbReports", "pageReports" }, { "pbFiscMode", "pageFiscal" }, { "tbCheck", "pageCheck" },
+        { "pbServiceMode", "pageServiceMode" } };
+    for (const auto &pair : pairs) {
+        auto *button = m_window->findChild<QAbstractButton *>(QLatin1String(pair[0]));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(currentPage()->objectName(), QLatin1String(pair[1]));
+        int checked = 0;
+        for (const auto &other : pairs)
+            checked += m_window->findChild<QAbstractButton *>(QLatin1String(other[0]))->isChecked();
+        QCOMPARE(checked, 1);
+        QVERIFY(button->isChecked());
+    }
+    // The root sends the user to the link settings.
+    QTest::mouseClick(child<QPushButton>("pbRegs"), Qt::LeftButton);
+    emit m_root->needShowFrRs232Settings();
+    QCOMPARE(currentPage(), child<QWidget>("pageServiceMode"));
+    QVERIFY(child<QPushButton>("pbServiceMode")->isChecked());
+
+    // The state tab has nothing to save or reload; every tab change shows the link's password.
+    auto *tabs = child<QTabWidget>("serviceModTabs");
+    auto *save = child<QPushButton>("pbServiceModSave");
+    auto *reload = child<QPushButton>("pbServiceModeReload");
+    QVERIFY(child<QLineEdit>("lePassword")->text().isEmpty());
+    QTabBar *bar = tabs->tabBar();
+    for (int tab : { 2, 1, 2, 0 }) {
+        QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(tab).center());
+        const bool state = tabs->currentWidget() == child<QWidget>("tabServiceFrState");
+        QCOMPARE(state, tab == 2);
+        QCOMPARE(save->isVisible(), !state);
+        QCOMPARE(reload->isVisible(), !state);
+        QCOMPARE(child<QLineEdit>("lePassword")->text(), QStringLiteral("47"));
+    }
 }
 
 void TestMainWindow::connectShowsLinkAndClearsBuffer()
@@ -121,9 +144,7 @@ void TestMainWindow::connectShowsLinkAndClearsBuffer()
     QTRY_VERIFY_WITH_TIMEOUT(m_device->frameCount() >= 2, LONG_WAIT_MS);
     QCOMPARE(m_device->frame(0).payload, QByteArray::fromHex("c4"));
     // add task, flags 02, the first TID (2), password 0000, state request 3F
-    QCOMPARE(m_device->frame(1).payload,
-        QByteArray::fromHex("c102020000"
-                            "3f"));
+    QCOMPARE(m_device->frame(1).payload, QByteArray::fromHex("c1020200003f"));
     QTRY_COMPARE_WITH_TIMEOUT(modeText(), QStringLiteral("ККТ: Выбор"), LONG_WAIT_MS);
     QCOMPARE(m_root->sessionManager()->lastState().data(), m_device->stateAnswer());
 }
@@ -131,7 +152,6 @@ void TestMainWindow::connectShowsLinkAndClearsBuffer()
 void TestMainWindow::connectWhileConnectedReconnects()
 {
     clickConnect();
-    QTRY_VERIFY_WITH_TIMEOUT(!modeText().isEmpty(), LONG_WAIT_MS);
     // The window's state request is done once the register has its ACK.
     QTRY_COMPARE_WITH_TIMEOUT(m_device->framesOf(0xC2).size(), 1, LONG_WAIT_MS);
     const int firstLinkFrames = m_device->frameCount();
@@ -139,9 +159,9 @@ void TestMainWindow::connectWhileConnectedReconnects()
 
     QTest::mouseClick(child<QToolButton>("tbConnect"), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(m_device->connectionCount(), 2, LONG_WAIT_MS);
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->connectStatusWidget()->isConnected(), LONG_WAIT_MS);
     QTRY_VERIFY_WITH_TIMEOUT(!states.isEmpty() && states.last().at(0).toBool(), LONG_WAIT_MS);
     QCOMPARE(states.first().at(0).toBool(), false);
+    QVERIFY(m_window->connectStatusWidget()->isConnected());
     // The new link starts with its own abort.
     QTRY_VERIFY_WITH_TIMEOUT(m_device->frameCount() > firstLinkFrames, LONG_WAIT_MS);
     QCOMPARE(m_device->frame(firstLinkFrames).payload, QByteArray::fromHex("c4"));
@@ -174,47 +194,24 @@ void TestMainWindow::disconnectShowsDisconnected()
     QTRY_VERIFY_WITH_TIMEOUT(!m_device->isClientConnected(), LONG_WAIT_MS);
 }
 
-void TestMainWindow::wrongPasswordUntilNextState()
+void TestMainWindow::modeLabelFollowsState()
 {
     clickConnect();
+    // Only the low nibble names the mode; past 7 there is no name.
+    showMode(0x24, QStringLiteral("ККТ: Программирование"));
+    QCOMPARE(m_root->sessionManager()->lastState().modeByte(), 0x24);
+    showMode(0x08, QStringLiteral("ККТ: "));
+
     m_device->script(0x3F, ScriptedDevice::AcceptThenError, QByteArray::fromHex("558c00"));
     m_controller->sendGetFrStateCommand();
     QTRY_COMPARE_WITH_TIMEOUT(modeText(), QStringLiteral("ККТ: Неверный пароль!!!"), LONG_WAIT_MS);
-
-    // Other results leave the warning in place.
+    // Other results leave the warning in place, until the register takes the password again.
     QSignalSpy answers(m_controller, &FrCommandsController::assyncAnswer);
     m_controller->sendGetFrMoneyCommand();
     QVERIFY(answers.wait(LONG_WAIT_MS));
     QCOMPARE(modeText(), QStringLiteral("ККТ: Неверный пароль!!!"));
-
-    // The register takes the password again.
     m_device->clearScripts();
-    m_device->setModeByte(0x01);
-    m_controller->sendGetFrStateCommand();
-    QTRY_COMPARE_WITH_TIMEOUT(modeText(), QStringLiteral("ККТ: Регистрация"), LONG_WAIT_MS);
-}
-
-void TestMainWindow::modeLabel_data()
-{
-    QTest::addColumn<int>("modeByte");
-    QTest::addColumn<QString>("text");
-    // Only the low nibble names the mode; past 7 there is no name.
-    QTest::newRow("0x24 programming") << 0x24 << QStringLiteral("ККТ: Программирование");
-    QTest::newRow("nibble 8") << 0x08 << QStringLiteral("ККТ: ");
-}
-
-void TestMainWindow::modeLabel()
-{
-    QFETCH(int, modeByte);
-    QFETCH(QString, text);
-    clickConnect();
-    m_device->setModeByte(0x05);
-    m_controller->sendGetFrStateCommand();
-    QTRY_COMPARE_WITH_TIMEOUT(modeText(), QStringLiteral("ККТ: Ввод ЗН"), LONG_WAIT_MS);
-    m_device->setModeByte(quint8(modeByte));
-    m_controller->sendGetFrStateCommand();
-    QTRY_COMPARE_WITH_TIMEOUT(modeText(), text, LONG_WAIT_MS);
-    QCOMPARE(m_root->sessionManager()->lastState().modeByte(), modeByte);
+    showMode(0x01, QStringLiteral("ККТ: Регистрация"));
 }
 
 void TestMainWindow::exportSettings_data()
@@ -223,9 +220,7 @@ void TestMainWindow::exportSettings_data()
     QTest::addColumn<QString>("written");
     QTest::newRow("suffix added") << "backup"
                                   << "backup.sts";
-    QTest::newRow("has suffix") << "my.sts"
-                                << "my.sts";
-    // "sts" anywhere in the name is enough.
+    // "sts" anywhere in the name is enough; an existing file is replaced entirely.
     QTest::newRow("sts inside the name") << "tests.txt"
                                          << "tests.txt";
     QTest::newRow("case matters") << "BACKUP.STS"
@@ -238,8 +233,7 @@ void TestMainWindow::exportSettings()
     QFETCH(QString, answer);
     QFETCH(QString, written);
     QTemporaryDir dir;
-    // An existing file is replaced entirely.
-    QFile old(dir.filePath(QStringLiteral("my.sts")));
+    QFile old(dir.filePath(QStringLiteral("tests.txt")));
     QVERIFY(old.open(QIODevice::WriteOnly));
     old.write("an older and much longer export");
     old.close();
@@ -253,135 +247,58 @@ void TestMainWindow::exportSettings()
     QCOMPARE(m_prompts->last().initialText, QStringLiteral("kkt_current"));
     QCOMPARE(m_prompts->last().filter, QStringLiteral("Settings file (*.sts)"));
 
-    QStringList expected { QStringLiteral("my.sts") };
+    QStringList expected { QStringLiteral("tests.txt") };
     if (!written.isEmpty() && !expected.contains(written))
         expected << written;
-    QStringList files = QDir(dir.path()).entryList(QDir::Files);
-    files.sort();
     expected.sort();
-    QCOMPARE(files, expected);
-    if (written.isEmpty()) {
-        QFile kept(dir.filePath(QStringLiteral("my.sts")));
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("an older and much longer export"));
-        return;
-    }
-    QFile f(dir.filePath(written));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
+    QFile f(dir.filePath(written.isEmpty() ? QStringLiteral("tests.txt") : written));
     QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), QByteArray("HELLO WORLD"));
+    QCOMPARE(f.readAll(),
+        written.isEmpty() ? QByteArray("an older and much longer export") : "HELLO WORLD");
 }
 
 void TestMainWindow::importSettingsTouchesNothing()
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("kkt.sts"));
-    QFile f(path);
+    QFile f(dir.filePath(QStringLiteral("kkt.sts")));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("saved");
     f.close();
-    m_prompts->queueAnswer(true, path);
+    m_prompts->queueAnswer(true, f.fileName());
     QTest::mouseClick(child<QToolButton>("tbImportSettings"), Qt::LeftButton);
     QCOMPARE(m_prompts->count(), 1);
     QCOMPARE(m_prompts->last().kind, UserPrompts::OpenFileName);
-    QCOMPARE(m_prompts->last().title, QStringLiteral("Open settings export file"));
     QCOMPARE(m_prompts->last().filter, QStringLiteral("Settings file (*.sts)"));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), QByteArray("saved"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "kkt.sts" });
 }
 
-void TestMainWindow::stateTabHidesSaveAndReload()
+void TestMainWindow::overlays()
 {
-    auto *tabs = child<QTabWidget>("serviceModTabs");
-    auto *save = child<QPushButton>("pbServiceModSave");
-    auto *reload = child<QPushButton>("pbServiceModeReload");
-    QCOMPARE(tabs->count(), 3);
-    QCOMPARE(tabs->tabText(0), QStringLiteral("Доступ к ОФД"));
-    QCOMPARE(tabs->tabText(1), QStringLiteral("Настройки драйвера"));
-    QCOMPARE(tabs->tabText(2), QStringLiteral("Состояние"));
-    QVERIFY(save->isVisible());
-    QVERIFY(reload->isVisible());
-    QVERIFY(child<QLineEdit>("lePassword")->text().isEmpty());
-
-    QTabBar *bar = tabs->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(2).center());
-    QCOMPARE(tabs->currentWidget(), child<QWidget>("tabServiceFrState"));
-    QVERIFY(!save->isVisible());
-    QVERIFY(!reload->isVisible());
-    // Every tab change shows the link's connection password.
-    QCOMPARE(child<QLineEdit>("lePassword")->text(), QStringLiteral("47"));
-
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(1).center());
-    QVERIFY(save->isVisible());
-    QVERIFY(reload->isVisible());
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(2).center());
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(0).center());
-    QVERIFY(save->isVisible());
-    QVERIFY(reload->isVisible());
-}
-
-void TestMainWindow::secondOverlayClosesFirst()
-{
+    // A second overlay closes and deletes the first; the root forwards only to a window.
     QPointer<WaitMessageWidget> first = m_window->showWaitWidget(QStringLiteral("first"), true);
-    QVERIFY(first);
-    QVERIFY(first->isVisible());
+    QVERIFY(first && first->isVisible());
     QCOMPARE(first->windowModality(), Qt::ApplicationModal);
     QCOMPARE(first->text(), QStringLiteral("first"));
 
-    QPointer<WaitMessageWidget> second = m_window->showWaitWidget(QStringLiteral("second"), false);
-    QVERIFY(second);
-    QVERIFY(second != first);
+    QPointer<WaitMessageWidget> second = m_root->showWaitWidget(QStringLiteral("second"), false);
+    QVERIFY(second && second != first);
     QVERIFY(!first || !first->isVisible());
-    QTRY_VERIFY(!first); // closed overlays are deleted
+    QTRY_VERIFY(!first);
     QVERIFY(second->isVisible());
     QCOMPARE(second->windowModality(), Qt::NonModal);
     QCOMPARE(m_window->waitWidget(), second.data());
 
-    m_window->hideWaitWidget();
+    m_root->hideWaitWidget();
     QVERIFY(!m_window->waitWidget());
     QTRY_VERIFY(!second);
     m_window->hideWaitWidget(); // nothing to close
-}
-
-void TestMainWindow::rootForwardsOverlayOnlyWithWindow()
-{
-    WaitMessageWidget *w = m_root->showWaitWidget(QStringLiteral("через корень"));
-    QVERIFY(w);
-    QCOMPARE(m_window->waitWidget(), w);
-    m_root->hideWaitWidget();
-    QVERIFY(!m_window->waitWidget());
 
     m_root->setMainWindow(nullptr);
     QVERIFY(!m_root->showWaitWidget(QStringLiteral("no window")));
-    m_root->hideWaitWidget();
     QVERIFY(!m_window->waitWidget());
-}
-
-void TestMainWindow::modeButtonsSwitchStack()
-{
-    // Each button shows its page, in the group's order, and stays the only one checked.
-    const char *const pairs[][2] = { { "pbRegs", "pageCashbox" }, { "pbProgMode", "pageProgMode" },
-        { "pbReports", "pageReports" }, { "pbFiscMode", "pageFiscal" }, { "tbCheck", "pageCheck" },
-        { "pbServiceMode", "pageServiceMode" } };
-    auto *stack = child<QStackedWidget>("mainTabs");
-    for (const auto &pair : pairs) {
-        auto *button = m_window->findChild<QAbstractButton *>(QLatin1String(pair[0]));
-        QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(stack->currentWidget()->objectName(), QLatin1String(pair[1]));
-        int checked = 0;
-        for (const auto &other : pairs)
-            checked += m_window->findChild<QAbstractButton *>(QLatin1String(other[0]))->isChecked();
-        QCOMPARE(checked, 1);
-        QVERIFY(button->isChecked());
-    }
-}
-
-void TestMainWindow::rootAsksForLinkSettings()
-{
-    QTest::mouseClick(child<QPushButton>("pbRegs"), Qt::LeftButton);
-    emit m_root->needShowFrRs232Settings();
-    QCOMPARE(child<QStackedWidget>("mainTabs")->currentWidget(), child<QWidget>("pageServiceMode"));
-    QVERIFY(child<QPushButton>("pbServiceMode")->isChecked());
 }
 
 QTEST_MAIN(TestMainWindow)
