@@ -222,9 +222,12 @@ void TestEmulatorLink::noiseDisturbsNobody()
     a.sendRaw(
         PAtol31::buildFrame(3, hex("c302")) + hex("fdfd00") + PAtol31::buildFrame(4, hex("c4")));
     QCOMPARE(a.receive(2, 2000), QStringList({ "03:a34d00000000000000", "04:a5" }));
-    // A header that promises 20 bytes: 250 ms of silence ends the frame.
-    a.sendRaw(hex("fe1400") + hex("0bc102"));
+    // Half a frame, then silence past the byte time limit: what follows is noise, not the rest.
+    const QByteArray late = PAtol31::buildFrame(6, add(6, DRAWER));
+    a.sendRaw(late.left(5));
     QTest::qWait(300);
+    a.sendRaw(late.mid(5));
+    QCOMPARE(a.receive(1, 300), QStringList());
     QCOMPARE(
         a.exchange(6, add(6, DRAWER), 2), QStringList({ "06:a106", "f0:a6064d00000000000000" }));
     // A client vanishing in the middle of a frame harms nobody.
