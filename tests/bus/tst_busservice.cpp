@@ -110,6 +110,7 @@ private slots:
     void settingsMapForThePages();
     void socketForOwnerOnly();
     void serviceAbsent();
+    void serviceSilent();
     void malformedRequests_data();
     void malformedRequests();
     void serverName_data();
@@ -416,6 +417,21 @@ void TestBusService::serviceAbsent()
     api->setTimeout(5000);
     QVERIFY(api->getAtolModelData().isEmpty());
     QCOMPARE(api->lastError(), int(core::ErrorNoService));
+}
+
+// The late answer of a call that timed out is not taken for the answer of the next call (the
+// time-out itself is the bus client test's).
+void TestBusService::serviceSilent()
+{
+    QVERIFY(restartService({ "--bus-delay", "4000" }));
+    m_api->setTimeout(300);
+    QList<core::Cashier> cashiers;
+    QVERIFY(!m_api->getCashiers(cashiers));
+    QCOMPARE(m_api->lastError(), int(core::ErrorTimeout));
+    m_api->setTimeout(WAIT_MS);
+    core::OfdSettings ofd;
+    QVERIFY2(m_api->getOfdSettings(ofd), qPrintable(m_api->lastErrorText()));
+    QCOMPARE(ofd.address(), QStringLiteral("f1.taxcom.ru"));
 }
 
 // Whatever a client sends, the service answers with an error or closes that connection,
