@@ -111,7 +111,6 @@ private slots:
     void socketForOwnerOnly();
     void serviceAbsent();
     void serviceSilent();
-    void serviceDiesMidCall();
     void malformedRequests_data();
     void malformedRequests();
     void serverName_data();
@@ -420,36 +419,19 @@ void TestBusService::serviceAbsent()
     QCOMPARE(api->lastError(), int(core::ErrorNoService));
 }
 
-// A service that holds its answers back gives a time-out within the limit; its late answer
-// is not taken for the answer of the next call.
+// The late answer of a call that timed out is not taken for the answer of the next call (the
+// time-out itself is the bus client test's).
 void TestBusService::serviceSilent()
 {
     QVERIFY(restartService({ "--bus-delay", "4000" }));
     m_api->setTimeout(300);
-    QElapsedTimer t;
-    t.start();
     QList<core::Cashier> cashiers;
     QVERIFY(!m_api->getCashiers(cashiers));
     QCOMPARE(m_api->lastError(), int(core::ErrorTimeout));
-    QVERIFY2(t.elapsed() < 3500, qPrintable(QString::number(t.elapsed())));
     m_api->setTimeout(WAIT_MS);
     core::OfdSettings ofd;
     QVERIFY2(m_api->getOfdSettings(ofd), qPrintable(m_api->lastErrorText()));
     QCOMPARE(ofd.address(), QStringLiteral("f1.taxcom.ru"));
-}
-
-// A service that goes away while a call waits ends the call at once.
-void TestBusService::serviceDiesMidCall()
-{
-    QVERIFY(restartService({ "--bus-delay", "3000" }));
-    m_api->setTimeout(20000);
-    QTimer::singleShot(300, this, [this]() { stopService(); });
-    QElapsedTimer t;
-    t.start();
-    QList<core::Section> sections;
-    QVERIFY(!m_api->getSections(sections));
-    QCOMPARE(m_api->lastError(), int(core::ErrorNoService));
-    QVERIFY2(t.elapsed() < 10000, qPrintable(QString::number(t.elapsed())));
 }
 
 // Whatever a client sends, the service answers with an error or closes that connection,

@@ -475,28 +475,20 @@ void TestRegisterModel::wholeShiftAcrossPowerCycle()
     for (const QList<QVariant> &p : qAsConst(printed))
         types << p.at(0).toJsonObject().value("type").toString();
     QCOMPARE(types, QStringList({ "receipt", "cashIn", "cashOut", "shiftClose" }));
+    // The arithmetic is moneyFlow's; here the receipt paid before the power cycle keeps its
+    // positions, their requisites and the receipt's own (tax system, structure).
     const QJsonObject receipt = printed.at(0).at(0).toJsonObject();
-    QCOMPARE(receipt.value("total").toInt(), 18880);
     QCOMPARE(receipt.value("change").toInt(), 1120);
-    QCOMPARE(receipt.value("payments").toArray(),
-        QJsonArray({ QJsonObject { { "type", 1 }, { "amount", 20000 } } }));
-    // The tax system and the structure on the receipt, one requisite on each position.
-    const QJsonArray requisites = receipt.value("requisites").toArray();
-    QCOMPARE(requisites.size(), 2);
-    QCOMPARE(requisites.at(1).toObject().value("members").toArray().size(), 2);
+    QCOMPARE(
+        receipt.value("requisites").toArray().at(1).toObject().value("members").toArray().size(),
+        2);
     const QJsonArray positions = receipt.value("positions").toArray();
     QCOMPARE(positions.size(), 2);
     QCOMPARE(positions.at(0).toObject().value("name").toString(), QString("Молоко"));
-    QCOMPARE(positions.at(0).toObject().value("amount").toInt(), 17980);
     QCOMPARE(positions.at(0).toObject().value("requisites").toArray().size(), 1);
-    QCOMPARE(positions.at(1).toObject().value("amount").toInt(), 900);
     const QJsonArray second = positions.at(1).toObject().value("requisites").toArray();
-    QCOMPARE(second.size(), 1);
     QCOMPARE(second.at(0).toObject().value("text").toString(), QString("pcs"));
-    QCOMPARE(printed.at(1).at(0).toJsonObject().value("amount").toInt(), 100000);
-    const QJsonObject closing = printed.at(3).at(0).toJsonObject();
-    QCOMPARE(closing.value("totals").toObject().value("sales").toInt(), 18880);
-    QCOMPARE(closing.value("drawer").toInt(), 18880 + 100000 - 25000);
+    QCOMPARE(printed.at(3).at(0).toJsonObject().value("drawer").toInt(), 18880 + 100000 - 25000);
 
     // A missing file is a fresh register, written at once.
     StateFile fresh(dir.filePath("fresh.json"));
