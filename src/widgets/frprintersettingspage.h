@@ -10,7 +10,7 @@ class FrPrinterSettingsPage;
 namespace core {
 class FrcoreExternalApi;
 class FrPrinterSettings;
-}
+} // namespace core
 
 // The receipt printer the fiscal core drives: model, serial port, baud rate and characters
 // a line, read from and written to the fiscal core service. Disabled until the first
