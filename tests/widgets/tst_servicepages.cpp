@@ -15,7 +15,6 @@
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTabWidget>
-#include <QTableView>
 #include <QtTest>
 
 using core::OfdSettings;
