@@ -59,7 +59,30 @@ Sent sentRegistration(const QList<bus::AppBusCommand> &commands)
     return s;
 }
 
+// The form as the user changed it, what the preview sends, the one prompt shown.
+struct Form
+{
+    QVariantMap edits;
+    QStringList boxes;
+    int reason;
+    QMap<int, QVariant> sent;
+    QList<int> absent;
+    QString title, text;
+};
+
+// The register and settings the page loads from, what it asks and shows.
+struct Reload
+{
+    bool fiscalized, staleStatus, cashiers;
+    QString password, ofdInn, ofdShown;
+    bool asked;
+    QString cashier, error;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Form)
+Q_DECLARE_METATYPE(Reload)
 
 class TestRegistrationWidget : public QObject, public BusFixture
 {
@@ -85,7 +108,6 @@ private slots:
     void reload();
     void updateSerial();
     void shownByMainWindow();
-    void reasonDetails_data();
     void reasonDetails();
 
 private:
@@ -171,7 +193,6 @@ void TestRegistrationWidget::registration()
     newPage();
     expectPrompt(QString(), QString());
     QVERIFY(child<QPushButton>("pbGenerateRegNumber")->isHidden());
-    QVERIFY(child<QPushButton>("pbClearFn")->isHidden());
 
     type("leUserInn", INN);
     type("leUserName", "ООО \"Ромашка\"");
@@ -208,48 +229,31 @@ void TestRegistrationWidget::registration()
 
 void TestRegistrationWidget::form_data()
 {
-    QTest::addColumn<QVariantMap>("edits");
-    QTest::addColumn<QStringList>("boxes");
-    QTest::addColumn<int>("reason");
-    QTest::addColumn<QVariantMap>("sent");
-    QTest::addColumn<QList<int>>("absent");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("text");
-
-    const QString warning = QStringLiteral("Внимание");
-    const QVariantMap none;
-    QTest::newRow("printer ticked without automat")
-        << none << QStringList { "cbAutomatMode", "cbExternalPrinter", "cbAutomatMode" } << 4
-        << QVariantMap { { "1001", false }, { "1221", false }, { "1101", 4u } }
-        << QList<int> { 1036 } << QString() << QString();
-    QTest::newRow("automat with its printer")
-        << QVariantMap { { "leBoxNumber", "A-17" } }
-        << QStringList { "cbAutomatMode", "cbExternalPrinter" } << 4
-        << QVariantMap { { "1001", true }, { "1036", "A-17" }, { "1221", true } } << QList<int>()
-        << QString() << QString();
-    QTest::newRow("autonomous, operator INN not checked")
-        << QVariantMap { { "leOfdInn", "1" } } << QStringList { "cbSeparateMode" } << 4
-        << QVariantMap { { "1046", "0000000000" }, { "1002", true } } << QList<int> { 1017 }
-        << QString() << QString();
-    QTest::newRow("change of operator, no site or e-mail")
-        << QVariantMap { { "leFnsWebSite", "" }, { "leSenderEmail", "" } } << QStringList() << 2
-        << QVariantMap { { "1101", 2u }, { "1117", "" } } << QList<int>() << QString() << QString();
-    QTest::newRow("primary registration of a registered register")
-        << none << QStringList() << 0 << none << QList<int> { 1101 }
-        << QStringLiteral("Registration error")
-        << QStringLiteral("ККТ уже зарегистрирована: нужна перерегистрация");
-    QTest::newRow("user INN, with the hints")
-        << QVariantMap { { "leUserInn", "7707083894" }, { "leAddress", "" } } << QStringList() << 4
-        << none << QList<int>() << warning
-        << QStringLiteral("Введен некорректный ИНН пользователя\n"
-                          "Введен некорректный регистрационный номер ККТ\n"
-                          "Укажите адрес расчетов");
-    QTest::newRow("operator INN") << QVariantMap { { "leOfdInn", "7704211202" } } << QStringList()
-                                  << 4 << none << QList<int>() << warning
-                                  << QStringLiteral("Введен некорректный ИНН ОФД");
-    QTest::newRow("automat without its number")
-        << none << QStringList { "cbAutomatMode" } << 4 << none << QList<int>() << warning
-        << QStringLiteral("Введен некорректный номер автомата\nУкажите номер автомата");
+    QTest::addColumn<Form>("row");
+    const auto row = [](const char *name, const Form &f) { QTest::newRow(name) << f; };
+    row("printer ticked without automat",
+        { {}, { "cbAutomatMode", "cbExternalPrinter", "cbAutomatMode" }, 4,
+            { { 1001, false }, { 1221, false }, { 1101, 4u } }, { 1036 }, {}, {} });
+    row("automat with its printer",
+        { { { "leBoxNumber", "A-17" } }, { "cbAutomatMode", "cbExternalPrinter" }, 4,
+            { { 1001, true }, { 1036, "A-17" }, { 1221, true } }, {}, {}, {} });
+    row("autonomous, operator INN not checked",
+        { { { "leOfdInn", "1" } }, { "cbSeparateMode" }, 4,
+            { { 1046, "0000000000" }, { 1002, true } }, { 1017 }, {}, {} });
+    row("change of operator, no site or e-mail",
+        { { { "leFnsWebSite", "" }, { "leSenderEmail", "" } }, {}, 2,
+            { { 1101, 2u }, { 1117, "" } }, {}, {}, {} });
+    row("primary registration of a registered register",
+        { {}, {}, 0, {}, { 1101 }, QStringLiteral("Registration error"),
+            QStringLiteral("ККТ уже зарегистрирована: нужна перерегистрация") });
+    // Every real error in one warning with the hints, in the form's order.
+    row("invalid",
+        { { { "leUserInn", "7707083894" }, { "leOfdInn", "7704211202" }, { "leAddress", "" } },
+            { "cbAutomatMode" }, 4, {}, {}, QStringLiteral("Внимание"),
+            QStringLiteral("Введен некорректный ИНН пользователя\nВведен некорректный ИНН ОФД\n"
+                           "Введен некорректный регистрационный номер ККТ\n"
+                           "Введен некорректный номер автомата\nУкажите номер автомата\n"
+                           "Укажите адрес расчетов") });
 }
 
 // A preview of the loaded form as the user changed it: invalid data give one warning that
@@ -257,26 +261,21 @@ void TestRegistrationWidget::form_data()
 // automat, autonomous and reason rules decide which tags go; a preview does not reload.
 void TestRegistrationWidget::form()
 {
-    QFETCH(QVariantMap, edits);
-    QFETCH(QStringList, boxes);
-    QFETCH(int, reason);
-    QFETCH(QVariantMap, sent);
-    QFETCH(QList<int>, absent);
-    QFETCH(QString, title);
-    QFETCH(QString, text);
+    QFETCH(Form, row);
+    const QString &title = row.title;
 
     QVERIFY(startService(registeredState()));
     newPage();
     const int printed = journal().size();
-    for (auto it = edits.cbegin(); it != edits.cend(); ++it)
+    for (auto it = row.edits.cbegin(); it != row.edits.cend(); ++it)
         type(it.key(), it.value().toString());
-    for (const QString &box : boxes)
+    for (const QString &box : row.boxes)
         tick(box);
-    child<QComboBox>("cbRegReasonCode")->setCurrentIndex(reason);
+    child<QComboBox>("cbRegReasonCode")->setCurrentIndex(row.reason);
     click("pbPreviewPrint");
 
     const bool invalid = title == QStringLiteral("Внимание");
-    expectPrompt(title, text, invalid ? UserPrompts::Warning : UserPrompts::Critical);
+    expectPrompt(title, row.text, invalid ? UserPrompts::Warning : UserPrompts::Critical);
     const QList<bus::AppBusCommand> commands = takeCommands();
     if (invalid) {
         QCOMPARE(commands.size(), 0);
@@ -285,9 +284,9 @@ void TestRegistrationWidget::form()
     QCOMPARE(operations(commands), QStringList { "activate" });
     const Sent s = sentRegistration(commands);
     QVERIFY(s.preview);
-    for (auto it = sent.cbegin(); it != sent.cend(); ++it)
-        QCOMPARE(s.values.value(it.key().toInt()), it.value());
-    for (const int tag : absent)
+    for (auto it = row.sent.cbegin(); it != row.sent.cend(); ++it)
+        QCOMPARE(s.values.value(it.key()), it.value());
+    for (const int tag : row.absent)
         QVERIFY2(!s.tags.contains(tag), qPrintable(QString::number(tag)));
     if (title.isEmpty())
         QCOMPARE(journal().value(printed).value("type").toString(), "registrationPreview");
@@ -347,8 +346,6 @@ void TestRegistrationWidget::generateRegNumber()
     state.core.fsRelease = false;
     QVERIFY(startService(state));
     newPage();
-    QPushButton *clearFn = child<QPushButton>("pbClearFn");
-    QVERIFY(!clearFn->isHidden() && !clearFn->isEnabled());
     child<QLineEdit>("leRegNumber")->clear();
     for (const QString &answer : answers)
         m_prompts->queueAnswer(answer != CANCEL, answer == CANCEL ? QString() : answer);
@@ -369,61 +366,39 @@ void TestRegistrationWidget::generateRegNumber()
 
 void TestRegistrationWidget::reload_data()
 {
-    QTest::addColumn<bool>("fiscalized");
-    QTest::addColumn<bool>("staleStatus");
-    QTest::addColumn<bool>("cashiers");
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<QString>("ofdInn");
-    QTest::addColumn<QString>("ofdShown");
-    QTest::addColumn<bool>("asked");
-    QTest::addColumn<QString>("cashier");
-    QTest::addColumn<QString>("error");
-
-    QTest::newRow("listed operator")
-        << true << false << true << "47"
-        << "7704211201" << TAKSKOM << true << "Системный администратор" << QString();
-    QTest::newRow("operator outside the table") << true << false << true << "1"
-                                                << "7707083893"
-                                                << "ОФД Тест" << true << "Кассир 1" << QString();
-    QTest::newRow("password of no cashier")
-        << true << false << true << "99"
-        << "7704211201" << TAKSKOM << true << QString() << QString();
-    QTest::newRow("not registered") << false << false << true << "47" << QString() << QString()
-                                    << true << "Системный администратор" << QString();
-    QTest::newRow("registered as the storage last said")
-        << false << true << true << "47" << QString() << QString() << true
-        << "Системный администратор" << QStringLiteral("ККТ не зарегистрирована");
-    QTest::newRow("no cashiers") << true << false << false << "47" << QString() << QString()
-                                 << false << QString() << QString();
+    QTest::addColumn<Reload>("row");
+    const QString admin = QStringLiteral("Системный администратор");
+    const auto row = [](const char *name, const Reload &r) { QTest::newRow(name) << r; };
+    row("operator outside the table",
+        { true, false, true, "1", "7707083893", "ОФД Тест", true, "Кассир 1", {} });
+    row("password of no cashier", { true, false, true, "99", "7704211201", TAKSKOM, true, {}, {} });
+    row("not registered", { false, false, true, "47", {}, {}, true, admin, {} });
+    row("registered as the storage last said",
+        { false, true, true, "47", {}, {}, true, admin,
+            QStringLiteral("ККТ не зарегистрирована") });
+    row("no cashiers", { true, false, false, "47", {}, {}, false, {}, {} });
 }
 
 // What the page reads, as whom, what it shows of the operator, and when a failure is said.
 void TestRegistrationWidget::reload()
 {
-    QFETCH(bool, fiscalized);
-    QFETCH(bool, staleStatus);
-    QFETCH(bool, cashiers);
-    QFETCH(QString, password);
-    QFETCH(QString, ofdInn);
-    QFETCH(QString, ofdShown);
-    QFETCH(bool, asked);
-    QFETCH(QString, cashier);
-    QFETCH(QString, error);
+    QFETCH(Reload, row);
+    const bool fiscalized = row.fiscalized, asked = row.asked;
 
     RegisterState state = registeredState();
-    state.ofdInn = ofdInn;
+    state.ofdInn = row.ofdInn;
     state.ofdName = QStringLiteral("ОФД Тест");
     state.taxSystems = 0x21;
     state.core.agentFlags = 0x14;
     state.core.regFlags = RegData::FlagEncryption | RegData::FlagServices;
     state.fiscalized = fiscalized;
     state.fnActive = fiscalized;
-    if (!cashiers)
+    if (!row.cashiers)
         state.core.cashiers.clear();
     m_profile->writeConfig(
-        "orvacfgports.conf", "[FRPORTSETTINGS]\nfrConnPwd=" + password.toLatin1());
+        "orvacfgports.conf", "[FRPORTSETTINGS]\nfrConnPwd=" + row.password.toLatin1());
     QVERIFY(startService(state));
-    if (staleStatus) {
+    if (row.staleStatus) {
         bus::AppBusObject status;
         QVERIFY(bus::SharedObjectsStorage::get(fiscal::FsStatus::OBJECT_NAME, status));
         QVariantMap content = status.content();
@@ -439,15 +414,16 @@ void TestRegistrationWidget::reload()
     QCOMPARE(operations(commands).contains("getRegistrationInfo"), asked);
     for (const bus::AppBusCommand &c : commands) {
         if (c.operation() == QLatin1String("getRegistrationInfo"))
-            QCOMPARE(c.arguments().value("cashier").toMap().value("name").toString(), cashier);
+            QCOMPARE(c.arguments().value("cashier").toMap().value("name").toString(), row.cashier);
     }
-    expectPrompt(error.isEmpty() ? QString() : QStringLiteral("Reg info loading error"), error);
+    expectPrompt(
+        row.error.isEmpty() ? QString() : QStringLiteral("Reg info loading error"), row.error);
     const bool loaded = asked && fiscalized;
     QCOMPARE(child<QLineEdit>("leUserInn")->text(), loaded ? INN : QString());
     if (!loaded)
         return;
-    QCOMPARE(child<QComboBox>("cbOfdName")->currentText(), ofdShown);
-    QCOMPARE(child<QLineEdit>("leOfdInn")->text(), ofdInn);
+    QCOMPARE(child<QComboBox>("cbOfdName")->currentText(), row.ofdShown);
+    QCOMPARE(child<QLineEdit>("leOfdInn")->text(), row.ofdInn);
     QVERIFY(child<QCheckBox>("cbEncryptingFlag")->isChecked());
     QVERIFY(child<QCheckBox>("cbServiceFlag")->isChecked());
     QVERIFY(!child<QCheckBox>("cbAutomatMode")->isChecked());
@@ -511,41 +487,33 @@ void TestRegistrationWidget::shownByMainWindow()
     QTRY_VERIFY_WITH_TIMEOUT(!link->isConnected(), WAIT_MS);
 }
 
-void TestRegistrationWidget::reasonDetails_data()
-{
-    QTest::addColumn<QList<int>>("codes");
-    QTest::addColumn<quint32>("mask");
-    QTest::newRow("storage replaced") << QList<int> { 0 } << 0x1u;
-    QTest::newRow("agent mode and other reasons") << QList<int> { 15, 31 } << 0x80008000u;
-    QTest::newRow("none") << QList<int>() << 0u;
-}
-
 // The mask is built from the reason codes, not from the rows; OK with nothing ticked warns
 // and keeps the dialog open.
 void TestRegistrationWidget::reasonDetails()
 {
-    QFETCH(QList<int>, codes);
-    QFETCH(quint32, mask);
     RegReasonDetailSelectDialog dialog;
     dialog.show();
+    QPushButton *ok = dialog.findChild<QPushButton *>("pbOk");
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(m_prompts->count(), 1);
+    QCOMPARE(m_prompts->last().text,
+        QStringLiteral("Необходимо выбрать хотя бы один код причины перерегистрации"));
+
     auto *table = dialog.findChild<QTableWidget *>("twReasons");
-    QCOMPARE(table->rowCount(), 16);
     for (int row = 0; row < table->rowCount(); ++row) {
-        if (!codes.contains(table->item(row, 0)->text().toInt()))
+        if (!QList<int> { 15, 31 }.contains(table->item(row, 0)->text().toInt()))
             continue;
         // Anywhere on the description ticks the reason.
         table->scrollToItem(table->item(row, 1));
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
             table->visualItemRect(table->item(row, 1)).center());
     }
-    QTest::mouseClick(dialog.findChild<QPushButton *>("pbOk"), Qt::LeftButton);
-    QCOMPARE(dialog.mask(), mask);
-    QCOMPARE(dialog.result() == QDialog::Accepted, mask != 0);
-    QCOMPARE(dialog.isVisible(), mask == 0);
-    QCOMPARE(m_prompts->count(), mask ? 0 : 1);
-    if (!mask)
-        QCOMPARE(m_prompts->last().text,
-            QStringLiteral("Необходимо выбрать хотя бы один код причины перерегистрации"));
+    QTest::mouseClick(ok, Qt::LeftButton);
+    QCOMPARE(dialog.mask(), 0x80008000u);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(m_prompts->count(), 1);
 }
 
 QTEST_MAIN(TestRegistrationWidget)

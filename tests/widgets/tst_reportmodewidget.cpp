@@ -4,7 +4,6 @@
 // cash page.
 
 #include "cashpagefixture.h"
-#include "frcommandscontroller.h"
 #include "frmodechanger.h"
 #include "mainwindow.h"
 #include "recordingprompts.h"
@@ -15,12 +14,6 @@
 #include "waitmessagewidget.h"
 
 #include <QComboBox>
-#include <QJsonArray>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QSpinBox>
-#include <QTabWidget>
-#include <QTextCodec>
 #include <QtTest>
 
 using RegisterCommands::documentFields;
@@ -56,7 +49,31 @@ RegisterState preset(const QString &name)
     return s;
 }
 
+struct Button
+{
+    const char *name, *button, *state;
+    QVariantMap inputs;
+    const char *waitText;
+    int mode;
+    // The command is the code and payload the register receives, in hex; printed, fields of
+    // the journal's last document.
+    const char *command, *message, *printed;
+};
+
+struct Failure
+{
+    const char *state;
+    QStringList arguments;
+    const char *button;
+    QVariantMap inputs;
+    const char *command; // refused; empty: the mode change fails
+    QStringList warnings;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Button)
+Q_DECLARE_METATYPE(Failure)
 
 class TestReportModeWidget : public QObject, private CashPageFixture
 {
@@ -132,28 +149,12 @@ QStringList TestReportModeWidget::sentHex() const
 
 void TestReportModeWidget::buttons_data()
 {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("state");
-    QTest::addColumn<QVariantMap>("inputs");
-    QTest::addColumn<QString>("waitText");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("command"); // code and payload the register receives, in hex
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("printed"); // fields of the journal's last document
-
-    struct Row
-    {
-        const char *name, *button, *state;
-        QVariantMap inputs;
-        const char *waitText;
-        int mode;
-        const char *command, *message, *printed;
-    };
+    QTest::addColumn<Button>("row");
     const char *fn = "Перевод ККТ в режим доступа к ФН";
     const char *statistics = "Перевод ККТ в режим снятия статистики";
     const char *built = "Отчет построен";
     // The comment goes out in CP866: "Иванов".
-    const Row rows[] = {
+    const Button rows[] = {
         { "shift opening report", "pbOpenCycleReport", "fresh", { { "text", "Иванов" } },
             "Перевод ККТ в режим регистрации", 1, "9a0088a2a0adaea2", "Смена успешно открыта",
             "type=shiftOpen fd=2 comment=Иванов" },
@@ -193,124 +194,90 @@ void TestReportModeWidget::buttons_data()
         { "common clear", "pushButton", "archive closed", {}, "Перевод ККТ в режим", 3, "77",
             "Общее гашение выполнено", "type=commonClear" },
     };
-    for (const Row &r : rows)
-        QTest::newRow(r.name) << r.button << r.state << r.inputs << r.waitText << r.mode
-                              << r.command << r.message << r.printed;
+    for (const Button &r : rows)
+        QTest::newRow(r.name) << r;
 }
 
 void TestReportModeWidget::buttons()
 {
-    QFETCH(QString, button);
-    QFETCH(QString, state);
-    QFETCH(QVariantMap, inputs);
-    QFETCH(QString, waitText);
-    QFETCH(int, mode);
-    QFETCH(QString, command);
-    QFETCH(QString, message);
-    QFETCH(QString, printed);
-
+    QFETCH(Button, row);
+    const QString state = row.state;
     // Without the operator the document keeps waiting for its ticket.
     QVERIFY(start(
         state, state == "waiting for a ticket" ? QStringList { "--offline" } : QStringList()));
-    setInputs(inputs);
+    setInputs(row.inputs);
     m_prompts->setDefaultAnswer(true);
     const int printedBefore = journal().size();
-    click(qPrintable(button));
+    click(row.button);
     // Confirmations and the comment are asked at once, within the click.
     const int promptsBefore = m_prompts->count();
     QVERIFY(m_window->waitWidget());
-    QCOMPARE(m_window->waitWidget()->text(), waitText);
-    QCOMPARE(m_reports->targetMode(), quint8(mode));
+    QCOMPARE(m_window->waitWidget()->text(), QString(row.waitText));
+    QCOMPARE(m_reports->targetMode(), quint8(row.mode));
 
     QVERIFY(waitForPrompt(UserPrompts::Information, promptsBefore));
-    QCOMPARE(lastPrompt(), "information|Инфо|" + message);
+    QCOMPARE(lastPrompt(), "information|Инфо|" + QString(row.message));
     QCOMPARE(m_reports->pendingOperation(), ReportModeWidget::NoOperation);
     QVERIFY(!m_window->waitWidget());
 
     // The register was brought into the mode (mode entry with the password 47) and then got the
     // command.
     const QStringList commands = sentHex();
-    const int at = commands.indexOf(command);
+    const int at = commands.indexOf(row.command);
     QVERIFY2(at > 0, qPrintable(commands.join(' ')));
     QCOMPARE(commands.mid(0, at).filter(QRegularExpression("^56")).value(0),
-        QString("56%1").arg(mode, 2, 16, QChar('0')) + "00000047");
+        QString("56%1").arg(row.mode, 2, 16, QChar('0')) + "00000047");
 
     QCOMPARE(journal().size(), printedBefore + 1);
-    QCOMPARE(documentFields(journal().last(), printed), printed);
+    QCOMPARE(documentFields(journal().last(), row.printed), QString(row.printed));
 }
 
 // The register refuses the command, or the mode change fails: the warnings shown, nothing printed,
 // and after a refused command the buffer emptied.
 void TestReportModeWidget::failures_data()
 {
-    QTest::addColumn<QString>("state");
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QVariantMap>("inputs");
-    QTest::addColumn<QString>("command"); // refused; empty: the mode change fails
-    QTest::addColumn<QStringList>("warnings");
-
+    QTest::addColumn<Failure>("row");
     const QStringList none;
+    // Every refusal takes one path of the page: the register's text shown, the buffer cleared.
     const auto refused
         = [](const char *text) { return QStringList { "warning|Внмиание!|" + QString(text) }; };
-    QTest::newRow("common clear, shift open")
-        << "shift open" << none << "pushButton" << QVariantMap() << "77"
-        << refused("Смена открыта, операция невозможна");
-    QTest::newRow("common clear, storage fiscal")
-        << "fresh" << none << "pushButton" << QVariantMap() << "77"
-        << refused("Неверное состояние ФН");
-    QTest::newRow("Z report, shift closed")
-        << "fresh" << none << "pbCloseCycleReport" << QVariantMap() << "5a"
-        << refused("Обнуленная касса (повторное гашение невозможно)");
-    QTest::newRow("archive closing, a ticket missing")
-        << "waiting for a ticket" << QStringList { "--offline" } << "pbCloseFnArchive"
-        << QVariantMap() << "a7" << refused("В ФН есть неотправленные ФД");
-    QTest::newRow("statistics without paper")
-        << "fresh" << QStringList { "--no-paper" } << "pbXReportShort" << QVariantMap() << "6704"
-        << refused("Нет бумаги");
+    const auto row = [](const char *name, const Failure &f) { QTest::newRow(name) << f; };
+    row("common clear, shift open",
+        { "shift open", none, "pushButton", {}, "77",
+            refused("Смена открыта, операция невозможна") });
+    row("statistics without paper",
+        { "fresh", { "--no-paper" }, "pbXReportShort", {}, "6704", refused("Нет бумаги") });
     // Numbers beyond their fields stop at the field's limit instead of wrapping: BCD(4) 10000 would
     // go out as 0000, one byte 256 as 0.
-    QTest::newRow("document number above 9999")
-        << "fresh" << none << "pbFdByNumberReport" << QVariantMap { { "sbFdByNumber", 10000 } }
-        << "ab9999" << refused("В ФН нет запрошенных данных");
-    QTest::newRow("registration number above 255")
-        << "fresh" << none << "pbRegTagReport2" << QVariantMap { { "sbRegTagRepNum", 256 } }
-        << "a444ff0d04" << refused("В ФН нет запрошенных данных");
-
+    const QStringList noData = refused("В ФН нет запрошенных данных");
+    row("document number above 9999",
+        { "fresh", none, "pbFdByNumberReport", { { "sbFdByNumber", 10000 } }, "ab9999", noData });
+    row("registration number above 255",
+        { "fresh", none, "pbRegTagReport2", { { "sbRegTagRepNum", 256 } }, "a444ff0d04", noData });
     // Declined: nothing sent at all.
     const QVariantMap no { { "answer", false } };
-    QTest::newRow("archive closing declined")
-        << "archive closed" << none << "pbCloseFnArchive" << no << "" << none;
-    QTest::newRow("common clear declined")
-        << "archive closed" << none << "pushButton" << no << "" << none;
-
+    row("archive closing declined", { "archive closed", none, "pbCloseFnArchive", no, "", none });
+    row("common clear declined", { "archive closed", none, "pushButton", no, "", none });
     // The register wants another password than the configurator's 47.
     const QStringList password { "--password", "30" };
     const QString wrong = "warning|Внимание|При смене режима произошла ошибка. Неверный пароль";
     const QString zWarning = "warning|Внмиание|Ошибка перевода ККТ в режимя снятия Z отчета";
-    QTest::newRow("Z report, mode 3") << "fresh" << password << "pbCloseCycleReport"
-                                      << QVariantMap() << "" << QStringList { wrong, zWarning };
-    QTest::newRow("common clear, mode 3") << "fresh" << password << "pushButton" << QVariantMap()
-                                          << "" << QStringList { wrong, zWarning };
-    QTest::newRow("statistics, mode 2")
-        << "fresh" << password << "pbXReportFull" << QVariantMap() << "" << QStringList { wrong };
+    row("Z report, mode 3",
+        { "fresh", password, "pbCloseCycleReport", {}, "", { wrong, zWarning } });
+    row("statistics, mode 2", { "fresh", password, "pbXReportFull", {}, "", { wrong } });
 }
 
 void TestReportModeWidget::failures()
 {
-    QFETCH(QString, state);
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, button);
-    QFETCH(QVariantMap, inputs);
-    QFETCH(QString, command);
-    QFETCH(QStringList, warnings);
-
-    QVERIFY(start(state, arguments));
-    setInputs(inputs);
+    QFETCH(Failure, row);
+    const QStringList &warnings = row.warnings;
+    const QString command = row.command;
+    QVERIFY(start(row.state, row.arguments));
+    setInputs(row.inputs);
     m_prompts->setDefaultAnswer(true);
     const int printedBefore = journal().size();
     const int aborts = abortsSent();
-    click(qPrintable(button));
+    click(row.button);
     const auto shown = [this]() { return prompts().filter(QRegularExpression("^warning")); };
     QVERIFY(waitFor([&]() {
         return shown().size() >= warnings.size()
