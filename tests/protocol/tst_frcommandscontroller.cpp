@@ -66,6 +66,7 @@ private slots:
     void wrongPasswordCancelsTheRest();
     void stateRequestSignals_data();
     void stateRequestSignals();
+    void linkBackWithoutRestart();
 
     // Against the scripted register.
     void linkDownStopsResending();
@@ -446,6 +447,21 @@ void TestFrCommandsController::stateRequestSignals()
             QCOMPARE(int(s.mode()), 4);
         }
     }
+}
+
+// A serial worker reopens its port by itself and reports the link up again without the
+// controller's own start: the task that went out on the lost line is cancelled behind an
+// abort, never sent a second time.
+void TestFrCommandsController::linkBackWithoutRestart()
+{
+    const quint8 lost = m_ctl->sendGetFrMoneyCommand().tid;
+    QCOMPARE(m_sent->count(), 1);
+    m_ctl->connectStateHandler(false);
+    m_ctl->connectStateHandler(true);
+    QCOMPARE(m_sent->count(), 2);
+    QCOMPARE(sentData(1).toHex(), QByteArray("c4"));
+    QCOMPARE(m_errors->count(), 1);
+    QCOMPARE(m_errors->at(0).at(0).value<quint8>(), lost);
 }
 
 void TestFrCommandsController::linkDownStopsResending()
