@@ -2,10 +2,36 @@
 
 #include "appbusprotocol.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
 namespace bus {
+
+namespace {
+
+// Qt's objects order and compare member names with a NUL in them inconsistently, so such a
+// message would not read back as itself once sent on.
+bool hasNulName(const QJsonValue &value)
+{
+    if (value.isArray()) {
+        for (const QJsonValue &v : value.toArray()) {
+            if (hasNulName(v))
+                return true;
+        }
+        return false;
+    }
+    if (!value.isObject())
+        return false;
+    const QJsonObject object = value.toObject();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        if (it.key().contains(QChar(0)) || hasNulName(it.value()))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 AppBusFrameReader::AppBusFrameReader(int maxMessageSize)
     : m_maxSize(maxMessageSize > 0 ? maxMessageSize : protocol::MAX_MESSAGE_SIZE)
@@ -62,6 +88,10 @@ AppBusFrameReader::Result AppBusFrameReader::next(QJsonObject *message, QString 
         return BadMessage;
     }
     const QJsonObject object = doc.object();
+    if (hasNulName(object)) {
+        *error = QStringLiteral("a member name with a NUL character");
+        return BadMessage;
+    }
     if (!object.value(QStringLiteral("type")).isString()) {
         *error = QStringLiteral("no message type");
         return BadMessage;
