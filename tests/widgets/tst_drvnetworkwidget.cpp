@@ -1,6 +1,6 @@
 // The driver tab as a user works it, with orvaemu's fiscal core service and a fake driver service.
 
-#include "busfixture.h"
+#include "buspagetest.h"
 #include "drvnetworkwidget.h"
 #include "frcoreexternalapi.h"
 #include "frhttpconfig.h"
@@ -34,7 +34,7 @@ const QString TIMEOUT
 const QString LOADING = TIMEOUT.arg("loading"), SAVING = TIMEOUT.arg("saving");
 } // namespace
 
-class TestDrvNetworkWidget : public QObject, private BusFixture
+class TestDrvNetworkWidget : public BusPageTest
 {
     Q_OBJECT
 
@@ -54,20 +54,6 @@ class TestDrvNetworkWidget : public QObject, private BusFixture
     }
 
 private slots:
-    void initTestCase()
-    {
-        setUpProfile();
-        setUpRoot();
-    }
-    void cleanupTestCase() { tearDownProfile(); }
-    void init()
-    {
-        m_prompts->clear();
-        QVERIFY(startService());
-        openWindow();
-    }
-    void cleanup() { closeWindow(); }
-
     // Faults: a key's default lost, ports swapped, written while the driver runs or not written
     // in silence; a version part of one digit or a blank dropped, a refused form sent; "/dev/"
     // kept (no port selected), the port enabled for the printer that needs none; a silent

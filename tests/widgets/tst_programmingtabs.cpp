@@ -1,5 +1,5 @@
 #include "atoltaxmap.h"
-#include "busfixture.h"
+#include "buspagetest.h"
 #include "cashiersmodel.h"
 #include "discountsmodel.h"
 #include "frcoreexternalapi.h"
@@ -64,24 +64,10 @@ std::unique_ptr<FrcoreTableModel> makeModel(int tab, bool withRow = true)
 
 } // namespace
 
-class TestProgrammingTabs : public QObject, private BusFixture
+class TestProgrammingTabs : public BusPageTest
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        setUpProfile();
-        setUpRoot();
-    }
-    void cleanupTestCase() { tearDownProfile(); }
-    void init()
-    {
-        m_prompts->clear();
-        QVERIFY(startService());
-        openWindow();
-    }
-    void cleanup() { closeWindow(); }
-
     void edit_data();
     void edit();
     void refusedEdit();

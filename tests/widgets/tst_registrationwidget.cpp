@@ -1,12 +1,11 @@
 // The registration page against orvaemu's fiscal core service: what it loads, checks and
 // sends, and what the register holds afterwards.
 
-#include "busfixture.h"
+#include "buspagetest.h"
 #include "emulatorprocess.h"
 #include "frcfgroot.h"
 #include "frcommandscontroller.h"
 #include "mainwindow.h"
-#include "recordingprompts.h"
 #include "regdata.h"
 #include "registrationwidget.h"
 #include "regnumbervalidator.h"
@@ -84,16 +83,10 @@ struct Reload
 Q_DECLARE_METATYPE(Form)
 Q_DECLARE_METATYPE(Reload)
 
-class TestRegistrationWidget : public QObject, public BusFixture
+class TestRegistrationWidget : public BusPageTest
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        setUpProfile();
-        setUpRoot();
-    }
-    void cleanupTestCase() { tearDownProfile(); }
     void init();
     void cleanup();
 
@@ -123,9 +116,6 @@ private:
     }
     void type(const QString &edit, const QString &text);
     void tick(const QString &box);
-    // The one prompt shown, or none for an empty title.
-    void expectPrompt(
-        const QString &title, const QString &text, UserPrompts::Kind kind = UserPrompts::Critical);
     void click(const char *button)
     {
         QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
@@ -170,19 +160,6 @@ void TestRegistrationWidget::tick(const QString &box)
     // On the indicator: a check box stretched by its layout takes clicks only on its text.
     QCheckBox *b = child<QCheckBox>(qPrintable(box));
     QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
-}
-
-void TestRegistrationWidget::expectPrompt(
-    const QString &title, const QString &text, UserPrompts::Kind kind)
-{
-    if (title.isEmpty()) {
-        QVERIFY2(m_prompts->count() == 0, qPrintable(m_prompts->last().text));
-        return;
-    }
-    QCOMPARE(m_prompts->count(), 1);
-    QCOMPARE(m_prompts->last().kind, kind);
-    QCOMPARE(m_prompts->last().title, title);
-    QCOMPARE(m_prompts->last().text, text);
 }
 
 // A primary registration typed into the form reaches the fiscal core with every tag in its

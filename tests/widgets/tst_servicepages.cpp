@@ -1,8 +1,7 @@
-#include "busfixture.h"
+#include "buspagetest.h"
 #include "frcoreexternalapi.h"
 #include "mainwindow.h"
 #include "ofdserversettingswidget.h"
-#include "recordingprompts.h"
 #include "regdata.h"
 #include "servicefrstatewidget.h"
 #include "servicemodecommonwidget.h"
@@ -27,18 +26,11 @@ const OfdSettings SERVICE_OFD(
 
 } // namespace
 
-class TestServicePages : public QObject, private BusFixture
+class TestServicePages : public BusPageTest
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        setUpProfile();
-        setUpRoot();
-    }
-    void cleanupTestCase() { tearDownProfile(); }
     void init() { open(registeredState()); }
-    void cleanup() { closeWindow(); }
 
     void saveSendsFormOverLastRead_data();
     void saveSendsFormOverLastRead();
@@ -67,7 +59,6 @@ private:
         QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
     }
     OfdSettings formSettings() const;
-    void checkPrompt(UserPrompts::Kind kind, const QString &title, const QString &text);
 };
 
 void TestServicePages::open(const RegisterState &state)
@@ -91,15 +82,6 @@ OfdSettings TestServicePages::formSettings() const
     return OfdSettings(child<QLineEdit>("leServer")->text(),
         quint16(child<QSpinBox>("sbPort")->value()), child<QLineEdit>("lePrefix")->text(),
         quint16(child<QSpinBox>("sbInterval")->value()));
-}
-
-void TestServicePages::checkPrompt(
-    UserPrompts::Kind kind, const QString &title, const QString &text)
-{
-    QCOMPARE(m_prompts->count(), 1);
-    QCOMPARE(UserPrompts::kindName(m_prompts->last().kind), UserPrompts::kindName(kind));
-    QCOMPARE(m_prompts->last().title, title);
-    QCOMPARE(m_prompts->last().text, text);
 }
 
 // Faults: "Записать" on a tab never loaded sending its empty form; the tab left disabled
@@ -161,8 +143,8 @@ void TestServicePages::portAbove16BitsIsNotSent()
     click("pbServiceModeReload");
     child<QSpinBox>("sbPort")->setValue(70000);
     click("pbServiceModSave");
-    checkPrompt(UserPrompts::Warning, QStringLiteral("Внимание"),
-        QStringLiteral("Порт сервера ОФД должен быть от 0 до 65535"));
+    expectPrompt(QStringLiteral("Внимание"),
+        QStringLiteral("Порт сервера ОФД должен быть от 0 до 65535"), UserPrompts::Warning);
     OfdSettings stored;
     QVERIFY(m_checker->getOfdSettings(stored));
     QVERIFY(stored == SERVICE_OFD);
@@ -214,7 +196,7 @@ void TestServicePages::serviceDown()
     else
         click(action == QLatin1String("load") ? "pbServiceModeReload" : "pbServiceModSave");
 
-    checkPrompt(UserPrompts::Critical, title, text);
+    expectPrompt(title, text);
     QCOMPARE(child<QLineEdit>("leServer")->text(),
         state ? QString() : QStringLiteral("edited.example.test"));
     QCOMPARE(stateWidget()->model()->rowCount(), rows);
