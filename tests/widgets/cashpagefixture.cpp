@@ -24,7 +24,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-void CashPageFixture::setUpCase()
+void CashPageFixture::initTestCase()
 {
     setUpRoot();
     QObject::connect(m_controller, &FrCommandsController::needSendCommand,
@@ -45,11 +45,6 @@ void CashPageFixture::setUpCase()
                 return;
             m_sent << task;
         });
-}
-
-void CashPageFixture::tearDownCase()
-{
-    tearDownRoot();
 }
 
 bool CashPageFixture::startWithEmulator(const QStringList &arguments, const RegisterState *state)
@@ -133,7 +128,7 @@ void CashPageFixture::closeWindow()
     m_shown = nullptr;
 }
 
-void CashPageFixture::tearDownTest()
+void CashPageFixture::cleanup()
 {
     if (m_device) {
         closeWindow();

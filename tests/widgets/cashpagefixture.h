@@ -29,13 +29,16 @@ struct SentTask
 // with short timers, and behind the link either orvaemu (started from a prepared state, its journal
 // in a temporary folder) or the scripted register. Prompts are recorded and every task put on the
 // wire is kept for the checks.
-class CashPageFixture : protected RegisterFixture
+class CashPageFixture : public RegisterFixture
 {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+
 protected:
     static const int REQUISITE_TIMEOUT_MS = 400;
 
-    void setUpCase(); // from initTestCase
-    void tearDownCase(); // from cleanupTestCase
     // From a test: orvaemu from the state (a fresh register when none) with the options.
     bool startWithEmulator(const QStringList &arguments = {}, const RegisterState *state = nullptr);
     bool startWithScriptedDevice();
@@ -43,7 +46,6 @@ protected:
     bool restartEmulator();
     // The window and its pages are built again from the settings the last one left.
     bool rebuildWindow();
-    void tearDownTest(); // from cleanup
 
     // Shows the page of the main window through its button; the helpers below act on it.
     bool showPage(const char *button, const char *page);

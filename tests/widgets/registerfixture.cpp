@@ -25,7 +25,7 @@ void RegisterFixture::setUpRoot()
     m_controller->setReqInterval(200);
 }
 
-void RegisterFixture::tearDownRoot()
+void RegisterFixture::cleanupTestCase()
 {
     delete m_root;
     delete m_profile;

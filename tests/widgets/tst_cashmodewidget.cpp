@@ -83,14 +83,10 @@ QString info(const QString &text)
 
 } // namespace
 
-class TestCashModeWidget : public QObject, private CashPageFixture
+class TestCashModeWidget : public CashPageFixture
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { setUpCase(); }
-    void cleanupTestCase() { tearDownCase(); }
-    void cleanup() { tearDownTest(); }
-
     void saleEndToEnd();
     void commissionBeforeClose();
     void correctionByOrder();

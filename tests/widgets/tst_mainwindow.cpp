@@ -20,12 +20,10 @@
 #include <QToolButton>
 #include <QtTest>
 
-class TestMainWindow : public QObject, private RegisterFixture
+class TestMainWindow : public RegisterFixture
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { setUpRoot(); }
-    void cleanupTestCase() { tearDownRoot(); }
     void init();
     void cleanup();
 

@@ -75,14 +75,10 @@ struct Failure
 Q_DECLARE_METATYPE(Button)
 Q_DECLARE_METATYPE(Failure)
 
-class TestReportModeWidget : public QObject, private CashPageFixture
+class TestReportModeWidget : public CashPageFixture
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { setUpCase(); }
-    void cleanupTestCase() { tearDownCase(); }
-    void cleanup() { tearDownTest(); }
-
     void buttons_data();
     void buttons();
     void failures_data();

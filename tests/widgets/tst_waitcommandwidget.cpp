@@ -57,12 +57,10 @@ protected:
 };
 } // namespace
 
-class TestWaitCommandWidget : public QObject, private RegisterFixture
+class TestWaitCommandWidget : public RegisterFixture
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { setUpRoot(); }
-    void cleanupTestCase() { tearDownRoot(); }
     void init();
     void cleanup();
 
