@@ -9,7 +9,8 @@
 
 using fiscal::RegData;
 
-typedef std::function<void(core::FrCoreFullState &, RegData &)> StateChange;
+// The storage status is changed apart and set back into the state afterwards.
+typedef std::function<void(core::FrCoreFullState &, fiscal::FsStatus &)> StateChange;
 Q_DECLARE_METATYPE(StateChange)
 
 namespace {
@@ -68,13 +69,6 @@ void fullState(core::FrCoreFullState &state, RegData &reg)
     reg.setFsNumber(QStringLiteral("9999078900012346"));
 }
 
-void setFs(core::FrCoreFullState &state, const std::function<void(fiscal::FsStatus &)> &change)
-{
-    fiscal::FsStatus fs = state.fsStatus();
-    change(fs);
-    state.setFsStatus(fs);
-}
-
 // The first, one middle and the last row of each conditional block.
 const QStringList REGISTRATION_LABELS
     = { "Cashbox reg data", "Reg number", "Tax systems", "Registered with fs" };
@@ -129,51 +123,43 @@ void TestFrStateReport::stateRows_data()
     QTest::addColumn<QStringList>("absent");
     QTest::addColumn<QVariantMap>("values");
 
-    const QStringList none;
+    const auto row
+        = [](const char *name, const QStringList &absent, const QVariantMap &values,
+              const StateChange &change) { QTest::newRow(name) << change << absent << values; };
     using S = core::FrCoreFullState;
-    QTest::newRow("no registration number")
-        << StateChange([](S &s, RegData &) { s.setRegNumber(QString()); }) << REGISTRATION_LABELS
-        << QVariantMap { { "Fs number", "9999078900012345" }, { "Cycle number", "5" } };
-    QTest::newRow("shift 0") << StateChange([](S &s, RegData &) { s.setCycle(0); }) << SHIFT_LABELS
-                             << QVariantMap { { "Reg number", "0000000001012345" } };
-    QTest::newRow("no fiscal storage") << StateChange([](S &s, RegData &) {
-        setFs(s, [](fiscal::FsStatus &f) { f.setFsNumber({}); });
-    }) << QStringList { "Fs data", "Fs number", "Fs phase", "Cycle", "Offline docs count" }
-                                       << QVariantMap { { "Cycle number", "5" } };
-    QTest::newRow("every warning")
-        << StateChange(
-               [](S &s, RegData &) { setFs(s, [](fiscal::FsStatus &f) { f.setWarnings(0x8F); }); })
-        << none
-        << QVariantMap { { "Warnings", "Critical eeror, 30 days, 3 days, Ofd timeout, Overflow" } };
-    QTest::newRow("closed shift date invalid")
-        << StateChange([](S &s, RegData &) { s.setCycleClosed(QDateTime()); }) << none
-        << QVariantMap { { "Cycle Closed", "Opened" } };
-    QTest::newRow("storage closed, shift closed, document open")
-        << StateChange([](S &s, RegData &) {
-               setFs(s, [](fiscal::FsStatus &f) {
-                   f.setClosed(true);
-                   f.setCycleIsOpen(false);
-                   f.setHasDocumentData(true);
-               });
-           })
-        << none
-        << QVariantMap { { "Fs phase", "Closed" }, { "Cycle", "Cycle Closed" },
-               { "Has document data", "Has document data" } };
-    QTest::newRow("storage not fiscalized") << StateChange([](S &s, RegData &) {
-        setFs(s, [](fiscal::FsStatus &f) { f.setFiscalized(false); });
-    }) << none << QVariantMap { { "Fs phase", "Not fiscalized" } };
-    QTest::newRow("offline documents") << StateChange([](S &s, RegData &) {
-        setFs(s, [](fiscal::FsStatus &f) {
+    using F = fiscal::FsStatus;
+    row("no registration number", REGISTRATION_LABELS,
+        { { "Fs number", "9999078900012345" }, { "Cycle number", "5" } },
+        [](S &s, F &) { s.setRegNumber(QString()); });
+    row("shift 0", SHIFT_LABELS, { { "Reg number", "0000000001012345" } },
+        [](S &s, F &) { s.setCycle(0); });
+    row("no fiscal storage", { "Fs data", "Fs number", "Fs phase", "Cycle", "Offline docs count" },
+        { { "Cycle number", "5" } }, [](S &, F &f) { f.setFsNumber({}); });
+    row("every warning", {},
+        { { "Warnings", "Critical eeror, 30 days, 3 days, Ofd timeout, Overflow" } },
+        [](S &, F &f) { f.setWarnings(0x8F); });
+    row("closed shift date invalid", {}, { { "Cycle Closed", "Opened" } },
+        [](S &s, F &) { s.setCycleClosed(QDateTime()); });
+    row("storage closed, shift closed, document open", {},
+        { { "Fs phase", "Closed" }, { "Cycle", "Cycle Closed" },
+            { "Has document data", "Has document data" } },
+        [](S &, F &f) {
+            f.setClosed(true);
+            f.setCycleIsOpen(false);
+            f.setHasDocumentData(true);
+        });
+    row("storage not fiscalized", {}, { { "Fs phase", "Not fiscalized" } },
+        [](S &, F &f) { f.setFiscalized(false); });
+    row("offline documents", {},
+        { { "Offline docs count", "3" }, { "First offline doc", "17" },
+            { "First offline doc date", "2025-02-20T08:15:00" } },
+        [](S &, F &f) {
             fiscal::FsTransportState t;
             t.setOfflineDocsCount(3);
             t.setFirstDocNumber(17);
             t.setFirstDocDt(QDateTime(QDate(2025, 2, 20), QTime(8, 15)));
             f.setTransportState(t);
         });
-    }) << none
-                                       << QVariantMap { { "Offline docs count", "3" },
-                                              { "First offline doc", "17" },
-                                              { "First offline doc date", "2025-02-20T08:15:00" } };
 }
 
 void TestFrStateReport::stateRows()
@@ -185,7 +171,9 @@ void TestFrStateReport::stateRows()
     core::FrCoreFullState state;
     RegData reg;
     fullState(state, reg);
-    change(state, reg);
+    fiscal::FsStatus fs = state.fsStatus();
+    change(state, fs);
+    state.setFsStatus(fs);
     const QMap<QString, QString> shown = valuesByLabel(FrStateReport::rows(state, reg));
     for (const QString &label : absent)
         QVERIFY2(!shown.contains(label), qPrintable(label));
