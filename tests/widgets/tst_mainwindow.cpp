@@ -216,13 +216,10 @@ void TestMainWindow::exportSettings_data()
 {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("written");
-    QTest::newRow("suffix added") << "backup"
-                                  << "backup.sts";
+    QTest::newRow("suffix added") << QString("backup") << QString("backup.sts");
     // "sts" anywhere in the name is enough; an existing file is replaced entirely.
-    QTest::newRow("sts inside the name") << "tests.txt"
-                                         << "tests.txt";
-    QTest::newRow("case matters") << "BACKUP.STS"
-                                  << "BACKUP.STS.sts";
+    QTest::newRow("sts inside the name") << QString("tests.txt") << QString("tests.txt");
+    QTest::newRow("case matters") << QString("BACKUP.STS") << QString("BACKUP.STS.sts");
     QTest::newRow("cancelled") << QString() << QString();
 }
 

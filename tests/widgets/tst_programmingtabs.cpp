@@ -182,8 +182,6 @@ void TestProgrammingTabs::edit()
     QFETCH(int, column);
     QFETCH(QVariant, value);
     QFETCH(bool, accepted);
-    QFETCH(QVariant, display);
-    QFETCH(QVariant, edit);
 
     std::unique_ptr<FrcoreTableModel> model = makeModel(tab);
     QSignalSpy changed(model.get(), qOverload<>(&FrcoreTableModel::dataChanged));
@@ -191,8 +189,8 @@ void TestProgrammingTabs::edit()
     QCOMPARE(model->flags(index), Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable);
 
     QCOMPARE(model->setData(index, value, Qt::EditRole), accepted);
-    QCOMPARE(model->data(index, Qt::DisplayRole), display);
-    QCOMPARE(model->data(index, Qt::EditRole), edit);
+    QTEST(model->data(index, Qt::DisplayRole), "display");
+    QTEST(model->data(index, Qt::EditRole), "edit");
     QCOMPARE(model->isModified(), accepted);
     QCOMPARE(changed.count(), accepted ? 1 : 0);
 }

@@ -59,6 +59,12 @@ private:
         QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
     }
     OfdSettings formSettings() const;
+    // The service holds these operator settings.
+    bool serviceHolds(const OfdSettings &expected) const
+    {
+        OfdSettings stored;
+        return m_checker->getOfdSettings(stored) && stored == expected;
+    }
 };
 
 void TestServicePages::open(const RegisterState &state)
@@ -108,9 +114,7 @@ void TestServicePages::saveSendsFormOverLastRead()
 
     openServiceTab(0);
     click("pbServiceModSave");
-    OfdSettings stored;
-    QVERIFY(m_checker->getOfdSettings(stored));
-    QVERIFY(stored == SERVICE_OFD);
+    QVERIFY(serviceHolds(SERVICE_OFD));
     QVERIFY(!common()->isEnabled());
     QStringList overlays;
     connect(common()->ofdSettingsWidget()->api(), &core::FrcoreExternalApi::sendCommand, this, [&] {
@@ -130,8 +134,7 @@ void TestServicePages::saveSendsFormOverLastRead()
 
     click("pbServiceModSave");
     QCOMPARE(m_prompts->count(), 0);
-    QVERIFY(m_checker->getOfdSettings(stored));
-    QVERIFY(stored == expected);
+    QVERIFY(serviceHolds(expected));
     QVERIFY(formSettings() == expected);
     QVERIFY(!m_window->waitWidget());
 }
@@ -145,9 +148,7 @@ void TestServicePages::portAbove16BitsIsNotSent()
     click("pbServiceModSave");
     expectPrompt(QStringLiteral("Внимание"),
         QStringLiteral("Порт сервера ОФД должен быть от 0 до 65535"), UserPrompts::Warning);
-    OfdSettings stored;
-    QVERIFY(m_checker->getOfdSettings(stored));
-    QVERIFY(stored == SERVICE_OFD);
+    QVERIFY(serviceHolds(SERVICE_OFD));
     QCOMPARE(child<QSpinBox>("sbPort")->value(), 70000);
 }
 
@@ -158,16 +159,13 @@ void TestServicePages::serviceDown_data()
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
-
-    QTest::newRow("load") << "load"
-                          << "Ofd settings loading"
-                          << "Settings loading timeout. Check services are started.";
-    QTest::newRow("save") << "save"
-                          << "Ofd settings saving"
-                          << "Settings saving timeout. Check services are started.";
-    QTest::newRow("state") << "state"
-                           << "Cashbox state request"
-                           << "Cashbox state request timeout";
+    const auto row = [](const char *action, const char *title, const QString &text) {
+        QTest::newRow(action) << QString(action) << QString(title) << text;
+    };
+    const QString timeout = "Settings %1 timeout. Check services are started.";
+    row("load", "Ofd settings loading", timeout.arg("loading"));
+    row("save", "Ofd settings saving", timeout.arg("saving"));
+    row("state", "Cashbox state request", "Cashbox state request timeout");
 }
 
 void TestServicePages::serviceDown()
@@ -249,16 +247,13 @@ void TestServicePages::setByInn()
     click("pbFromInn");
     QVERIFY(formSettings() == expected);
     QCOMPARE(m_prompts->count(), 0);
-    OfdSettings stored;
-    QVERIFY(m_checker->getOfdSettings(stored));
-    QVERIFY(stored == SERVICE_OFD);
+    QVERIFY(serviceHolds(SERVICE_OFD));
 
     // Only the port changes by hand; everything else comes from the operator table.
     child<QSpinBox>("sbPort")->setValue(7000);
     click("pbServiceModSave");
-    QVERIFY(m_checker->getOfdSettings(stored));
     expected.setPort(7000);
-    QVERIFY(stored == expected);
+    QVERIFY(serviceHolds(expected));
 }
 
 // Faults: the registration data not taken from the bus's shared objects, a second request

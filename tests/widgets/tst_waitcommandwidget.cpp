@@ -57,6 +57,9 @@ protected:
 };
 } // namespace
 
+using LinkTarget = WaitCommandWidget::LinkTarget;
+Q_DECLARE_METATYPE(LinkTarget)
+
 class TestWaitCommandWidget : public RegisterFixture
 {
     Q_OBJECT
@@ -165,7 +168,6 @@ void TestWaitCommandWidget::modeChange()
     QFETCH(int, target);
     QFETCH(QByteArray, refusal);
     QFETCH(QList<quint8>, commands);
-    QFETCH(QString, outcome);
     QFETCH(QString, warning);
     if (!refusal.isEmpty())
         m_device->script(0x56, ScriptedDevice::AcceptThenError, refusal);
@@ -175,7 +177,7 @@ void TestWaitCommandWidget::modeChange()
     // The change starts by aborting whatever the register's buffer holds.
     QCOMPARE(m_device->frame(m_firstFrame).payload, QByteArray::fromHex("c4"));
     QCOMPARE(m_device->taskCodes(m_firstTask), commands);
-    QCOMPARE(this->outcome(), outcome);
+    QTEST(outcome(), "outcome");
     QCOMPARE(m_prompts->count(), warning.isEmpty() ? 0 : 1);
     if (!warning.isEmpty()) {
         QCOMPARE(m_prompts->last().kind, UserPrompts::Warning);
@@ -250,42 +252,31 @@ void TestWaitCommandWidget::eachWaitEndsOnce()
 
 void TestWaitCommandWidget::connectionQuestion_data()
 {
-    QTest::addColumn<bool>("tcpUse");
-    QTest::addColumn<QString>("portName");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<int>("port");
+    QTest::addColumn<LinkTarget>("link");
     QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("text");
-
+    const auto row = [](const char *name, const LinkTarget &link, int kind, const QString &text) {
+        QTest::newRow(name) << link << kind << text;
+    };
     const QString notConnected
         = QStringLiteral("В настоящее время соединение с ККТ не установлено. ");
-    QTest::newRow("tcp") << true << QString() << "localhost" << 3333 << int(UserPrompts::Question)
-                         << notConnected + "Установить связь с localhost:3333?";
-    QTest::newRow("serial") << false << "COM3"
-                            << "localhost" << 3333 << int(UserPrompts::Question)
-                            << notConnected + "Установить по порту COM3?";
     const QString setUpFirst
         = notConnected + "Вначеле необходимо настроить параметры связи с ККТ в сервисном режиме";
-    QTest::newRow("serial without port")
-        << false << QString() << "localhost" << 3333 << int(UserPrompts::Warning) << setUpFirst;
-    QTest::newRow("tcp without address")
-        << true << "COM3" << QString() << 0 << int(UserPrompts::Warning) << setUpFirst;
+    const int question = UserPrompts::Question, warning = UserPrompts::Warning;
+    row("tcp", { true, {}, "localhost", 3333 }, question,
+        notConnected + "Установить связь с localhost:3333?");
+    row("serial", { false, "COM3", "localhost", 3333 }, question,
+        notConnected + "Установить по порту COM3?");
+    row("serial without port", { false, {}, "localhost", 3333 }, warning, setUpFirst);
+    row("tcp without address", { true, "COM3", {}, 0 }, warning, setUpFirst);
 }
 
 void TestWaitCommandWidget::connectionQuestion()
 {
-    QFETCH(bool, tcpUse);
-    QFETCH(QString, portName);
-    QFETCH(QString, address);
-    QFETCH(int, port);
+    QFETCH(LinkTarget, link);
     QFETCH(int, kind);
-    QFETCH(QString, text);
-
     m_page->overrideLink = true;
-    m_page->link.tcpUse = tcpUse;
-    m_page->link.portName = portName;
-    m_page->link.address = address;
-    m_page->link.port = quint16(port);
+    m_page->link = link;
 
     MainWindow window(m_root->sessionManager());
     m_root->setMainWindow(&window);
@@ -300,7 +291,7 @@ void TestWaitCommandWidget::connectionQuestion()
     QCOMPARE(m_prompts->count(), 1);
     QCOMPARE(int(m_prompts->last().kind), kind);
     QCOMPARE(m_prompts->last().title, QStringLiteral("Внмиание"));
-    QCOMPARE(m_prompts->last().text, text);
+    QTEST(m_prompts->last().text, "text");
     // Declined or impossible: the overlay goes, the link stays down, the page hears nothing.
     QVERIFY(!window.waitWidget());
     QVERIFY(!overlay || !overlay->isVisible());
