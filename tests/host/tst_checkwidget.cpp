@@ -43,7 +43,12 @@ class TestCheckWidget : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        qputenv("TMPDIR", m_socketDir.path().toUtf8());
+        m_good = picture(m_files.path(), "good.png", 200, 400);
+        QVERIFY(!m_good.isEmpty());
+    }
 
     void messages_data();
     void messages();
@@ -58,13 +63,6 @@ private:
     QTemporaryDir m_files;
     QString m_good;
 };
-
-void TestCheckWidget::initTestCase()
-{
-    qputenv("TMPDIR", m_socketDir.path().toUtf8());
-    m_good = picture(m_files.path(), "good.png", 200, 400);
-    QVERIFY(!m_good.isEmpty());
-}
 
 // Fault: a message is read untrimmed; a picture is not brought to the page's width; something that
 // is not a small regular picture is shown, or reading it stalls the page so that the next picture

@@ -76,9 +76,26 @@ class TestCom0Com : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase()
+    {
+        QVERIFY2(!QStandardPaths::findExecutable("socat").isEmpty(), "socat is not installed");
+        m_setup.setFileName(Com0ComController::defaultLibraryPath());
+        QVERIFY2(m_setup.load(), qPrintable(m_setup.errorString()));
+    }
+    void init() { m_profile.reset(new TempProfile); }
+    void cleanup()
+    {
+        // No socat may outlive its test.
+        const QVector<qint64> pids = relayPids();
+        Com0ComController().removePairs();
+        for (qint64 pid : pids) {
+            if (processRuns(pid)) {
+                ::kill(pid_t(pid), SIGKILL);
+                QFAIL("a relay survived the removal of its pair");
+            }
+        }
+        m_profile.reset();
+    }
 
     void parsePairs_data();
     void parsePairs();
@@ -97,32 +114,6 @@ private:
     std::unique_ptr<TempProfile> m_profile;
     QLibrary m_setup;
 };
-
-void TestCom0Com::initTestCase()
-{
-    QVERIFY2(!QStandardPaths::findExecutable("socat").isEmpty(), "socat is not installed");
-    m_setup.setFileName(Com0ComController::defaultLibraryPath());
-    QVERIFY2(m_setup.load(), qPrintable(m_setup.errorString()));
-}
-
-void TestCom0Com::init()
-{
-    m_profile.reset(new TempProfile);
-}
-
-void TestCom0Com::cleanup()
-{
-    // No socat may outlive its test.
-    const QVector<qint64> pids = relayPids();
-    Com0ComController().removePairs();
-    for (qint64 pid : pids) {
-        if (processRuns(pid)) {
-            ::kill(pid_t(pid), SIGKILL);
-            QFAIL("a relay survived the removal of its pair");
-        }
-    }
-    m_profile.reset();
-}
 
 // Fault: a line the exact pattern rejects is taken, or a side lands in the wrong member.
 // (Busy names are read from the library's own buffers in installThroughLibrary.)

@@ -106,30 +106,26 @@ public:
         std::function<void(TestCashModeWidget &)> act;
         const char *prompt; // the last prompt after the act, "kind|title|text"; empty: none
         QList<int> codes; // device commands of the act, mode changes left out
-        std::function<bool(TestCashModeWidget &)> check;
+        std::function<bool(TestCashModeWidget &)> check = {}; // none: nothing more to check
     };
 
 private:
-    QList<int> actCodes() const;
-    QByteArray payloadOf(int code) const;
+    QList<int> actCodes() const
+    {
+        QList<int> codes;
+        for (const quint8 code : sentCodes()) {
+            if (code != 0x3F && code != 0x48 && code != 0x56)
+                codes << code;
+        }
+        return codes;
+    }
+    QByteArray payloadOf(int code) const
+    {
+        return sent().value(sentCodes().lastIndexOf(quint8(code))).payload.toHex();
+    }
 };
 
 Q_DECLARE_METATYPE(TestCashModeWidget::Rule)
-
-QList<int> TestCashModeWidget::actCodes() const
-{
-    QList<int> codes;
-    for (const quint8 code : sentCodes()) {
-        if (code != 0x3F && code != 0x48 && code != 0x56)
-            codes << code;
-    }
-    return codes;
-}
-
-QByteArray TestCashModeWidget::payloadOf(int code) const
-{
-    return sent().value(sentCodes().lastIndexOf(quint8(code))).payload.toHex();
-}
 
 void TestCashModeWidget::saleEndToEnd()
 {
@@ -279,20 +275,10 @@ void TestCashModeWidget::requisiteRepeatsThenCancel()
         QString("Молоко 3,2% 8990x2000=17980; -Молоко 3,2% 8990x2000=-17980"));
 }
 
-namespace {
-
-using T = TestCashModeWidget;
-
-bool noCheck(T &)
-{
-    return true;
-}
-
-} // namespace
-
 // A rule of the page (a check, a message, what an answer does) per row.
 void TestCashModeWidget::rules_data()
 {
+    using T = TestCashModeWidget;
     QTest::addColumn<Rule>("rule");
     const auto text = [](T &t, const char *name) { return t.w<QLineEdit>(name)->text(); };
     const QList<Rule> rows {
@@ -307,7 +293,7 @@ void TestCashModeWidget::rules_data()
             } },
         { "payment of zero", false, [](T &t) { t.showTab("tabPayment"); },
             [](T &t) { t.click("pbRegCheckPayment"); },
-            "warning|Внимание|Введите корректную сумму оплаты", {}, noCheck },
+            "warning|Внимание|Введите корректную сумму оплаты", {} },
         { "mode 1 reported while the shift close waits for mode 3", false,
             [](T &t) {
                 // The link is down and its question declined: the close stays requested.
@@ -351,8 +337,7 @@ void TestCashModeWidget::rules_data()
                 t.set("sbCloseCheckSumm", 45.00);
             },
             [](T &t) { t.run("pbCloseCheck"); },
-            "warning|Внмиание!|Для чека выбрана некорректная система налогообложения", { 0x4A },
-            noCheck },
+            "warning|Внмиание!|Для чека выбрана некорректная система налогообложения", { 0x4A } },
         { "the same code refusing a payment is the plain text", false,
             [](T &t) {
                 t.m_device->script(
@@ -360,8 +345,7 @@ void TestCashModeWidget::rules_data()
                 t.set("sbCheckPaySumm", 5);
             },
             [](T &t) { t.run("pbRegCheckPayment"); },
-            "warning|Внмиание!|Начисление налога на последнюю операцию невозможно", { 0x99 },
-            noCheck },
+            "warning|Внмиание!|Начисление налога на последнюю операцию невозможно", { 0x99 } },
         { "percent commission of the largest position", false,
             [](T &t) {
                 t.run("pbCheckOpen");
@@ -422,7 +406,7 @@ void TestCashModeWidget::rules()
     else
         QCOMPARE(lastPrompt(), QString::fromUtf8(rule.prompt));
     QCOMPARE(actCodes(), rule.codes);
-    QVERIFY(rule.check(*this));
+    QVERIFY(!rule.check || rule.check(*this));
 }
 
 // The register refuses: the page shows the device's text, clears the task buffer, and the next

@@ -24,8 +24,20 @@ class TestMainWindow : public RegisterFixture
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        setUpLink();
+        m_window = new MainWindow(m_root->sessionManager());
+        m_root->setMainWindow(m_window);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+    void cleanup()
+    {
+        tearDownLink();
+        m_root->setMainWindow(nullptr);
+        delete m_window;
+    }
 
     void pagesAndServiceTabs();
     void connectShowsLinkAndClearsBuffer();
@@ -49,40 +61,20 @@ private:
     }
     QString modeText() const { return m_window->frModeText(); }
     QWidget *currentPage() const { return child<QStackedWidget>("mainTabs")->currentWidget(); }
-    void clickConnect();
-    void showMode(quint8 modeByte, const QString &text);
+    void clickConnect()
+    {
+        QTest::mouseClick(child<QToolButton>("tbConnect"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->connectStatusWidget()->isConnected(), LONG_WAIT_MS);
+    }
+    void showMode(quint8 modeByte, const QString &text)
+    {
+        m_device->setModeByte(modeByte);
+        m_controller->sendGetFrStateCommand();
+        QTRY_COMPARE_WITH_TIMEOUT(modeText(), text, LONG_WAIT_MS);
+    }
 
     MainWindow *m_window = nullptr;
 };
-
-void TestMainWindow::init()
-{
-    setUpLink();
-    m_window = new MainWindow(m_root->sessionManager());
-    m_root->setMainWindow(m_window);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-}
-
-void TestMainWindow::cleanup()
-{
-    tearDownLink();
-    m_root->setMainWindow(nullptr);
-    delete m_window;
-}
-
-void TestMainWindow::clickConnect()
-{
-    QTest::mouseClick(child<QToolButton>("tbConnect"), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(m_window->connectStatusWidget()->isConnected(), LONG_WAIT_MS);
-}
-
-void TestMainWindow::showMode(quint8 modeByte, const QString &text)
-{
-    m_device->setModeByte(modeByte);
-    m_controller->sendGetFrStateCommand();
-    QTRY_COMPARE_WITH_TIMEOUT(modeText(), text, LONG_WAIT_MS);
-}
 
 void TestMainWindow::pagesAndServiceTabs()
 {

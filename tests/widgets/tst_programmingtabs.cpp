@@ -87,66 +87,51 @@ private:
         return child<ProgrammingModeTabsWidget>("pageProgMode");
     }
     template<typename T>
-    T *inPage(const char *name) const;
-    void openTab(int index);
-    void click(const char *button);
-    FrcoreTableModel *tabModel(int tab) const;
-    QTableView *tabView(int tab) const;
-    bool markerShown(int tab) const;
-    QStringList taxBoxTexts() const;
+    T *inPage(const char *name) const
+    {
+        // Other pages of the window use some of the same object names.
+        T *w = page()->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qWarning("no widget %s on the programming page", name);
+        return w;
+    }
+    void openTab(int index)
+    {
+        child<QPushButton>("pbProgMode")->click();
+        QCOMPARE(child<QStackedWidget>("mainTabs")->currentWidget(), page());
+        QTabBar *bar = inPage<QTabWidget>("tabWidget")->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        QCOMPARE(inPage<QTabWidget>("tabWidget")->currentIndex(), index);
+    }
+    void click(const char *button)
+    {
+        QTest::mouseClick(inPage<QPushButton>(button), Qt::LeftButton);
+    }
+    FrcoreTableModel *tabModel(int tab) const
+    {
+        return qobject_cast<FrcoreTableModel *>(tabView(tab)->model());
+    }
+    QTableView *tabView(int tab) const
+    {
+        static const char *const names[] = { "tvCashmanList", "tvSections", "tvDiscounts" };
+        return inPage<QTableView>(names[tab]);
+    }
+    bool markerShown(int tab) const
+    {
+        QWidget *editor = inPage<QTabWidget>("tabWidget")->widget(tab);
+        auto *icon = editor->findChild<QLabel *>(QStringLiteral("lvEditDescriptionIcon"));
+        auto *text = editor->findChild<QLabel *>(QStringLiteral("lvEditDescription"));
+        return icon->isVisibleTo(editor) && text->isVisibleTo(editor)
+            && !icon->pixmap(Qt::ReturnByValue).isNull();
+    }
+    QStringList taxBoxTexts() const
+    {
+        QStringList texts;
+        for (int i = 1; i <= 6; ++i)
+            texts << inPage<QComboBox>(qPrintable(QStringLiteral("cbTax%1").arg(i)))->currentText();
+        return texts;
+    }
 };
-
-template<typename T>
-T *TestProgrammingTabs::inPage(const char *name) const
-{
-    // Other pages of the window use some of the same object names.
-    T *w = page()->findChild<T *>(QLatin1String(name));
-    if (!w)
-        qWarning("no widget %s on the programming page", name);
-    return w;
-}
-
-void TestProgrammingTabs::openTab(int index)
-{
-    child<QPushButton>("pbProgMode")->click();
-    QCOMPARE(child<QStackedWidget>("mainTabs")->currentWidget(), page());
-    QTabBar *bar = inPage<QTabWidget>("tabWidget")->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-    QCOMPARE(inPage<QTabWidget>("tabWidget")->currentIndex(), index);
-}
-
-void TestProgrammingTabs::click(const char *button)
-{
-    QTest::mouseClick(inPage<QPushButton>(button), Qt::LeftButton);
-}
-
-QTableView *TestProgrammingTabs::tabView(int tab) const
-{
-    static const char *const names[] = { "tvCashmanList", "tvSections", "tvDiscounts" };
-    return inPage<QTableView>(names[tab]);
-}
-
-FrcoreTableModel *TestProgrammingTabs::tabModel(int tab) const
-{
-    return qobject_cast<FrcoreTableModel *>(tabView(tab)->model());
-}
-
-bool TestProgrammingTabs::markerShown(int tab) const
-{
-    QWidget *editor = inPage<QTabWidget>("tabWidget")->widget(tab);
-    auto *icon = editor->findChild<QLabel *>(QStringLiteral("lvEditDescriptionIcon"));
-    auto *text = editor->findChild<QLabel *>(QStringLiteral("lvEditDescription"));
-    return icon->isVisibleTo(editor) && text->isVisibleTo(editor)
-        && !icon->pixmap(Qt::ReturnByValue).isNull();
-}
-
-QStringList TestProgrammingTabs::taxBoxTexts() const
-{
-    QStringList texts;
-    for (int i = 1; i <= 6; ++i)
-        texts << inPage<QComboBox>(qPrintable(QStringLiteral("cbTax%1").arg(i)))->currentText();
-    return texts;
-}
 
 // Faults: a column mapped to the wrong field, a negative password wrapped round into a
 // valid-looking one, a rate the register does not know accepted, a refused edit that still

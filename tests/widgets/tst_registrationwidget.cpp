@@ -87,8 +87,16 @@ class TestRegistrationWidget : public BusPageTest
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_prompts->clear();
+        m_profile->writeConfig("orvacfgports.conf", "[FRPORTSETTINGS]\nfrConnPwd=47\n");
+    }
+    void cleanup()
+    {
+        delete m_page;
+        m_page = nullptr;
+    }
 
     void registration();
     void form_data();
@@ -105,7 +113,15 @@ private slots:
 
 private:
     // A page on the running service, shown, with what it loaded; its commands forgotten.
-    void newPage();
+    void newPage()
+    {
+        m_page = new RegistrationWidget;
+        m_page->setSerialInterval(TICK_MS);
+        m_page->show();
+        // The first look at the storage state loads the form before it opens.
+        QTRY_VERIFY_WITH_TIMEOUT(child<QGroupBox>("gbRegistration")->isEnabled(), WAIT_MS);
+        takeCommands();
+    }
     template<typename T>
     T *child(const char *name) const
     {
@@ -114,8 +130,20 @@ private:
             qFatal("no widget %s", name);
         return w;
     }
-    void type(const QString &edit, const QString &text);
-    void tick(const QString &box);
+    void type(const QString &edit, const QString &text)
+    {
+        // As typed or pasted: through the validator (QTest types Latin-1 only).
+        QLineEdit *e = child<QLineEdit>(qPrintable(edit));
+        e->selectAll();
+        e->insert(text);
+        QCOMPARE(e->text(), text);
+    }
+    void tick(const QString &box)
+    {
+        // On the indicator: a check box stretched by its layout takes clicks only on its text.
+        QCheckBox *b = child<QCheckBox>(qPrintable(box));
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
+    }
     void click(const char *button)
     {
         QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
@@ -123,44 +151,6 @@ private:
 
     RegistrationWidget *m_page = nullptr;
 };
-
-void TestRegistrationWidget::init()
-{
-    m_prompts->clear();
-    m_profile->writeConfig("orvacfgports.conf", "[FRPORTSETTINGS]\nfrConnPwd=47\n");
-}
-
-void TestRegistrationWidget::cleanup()
-{
-    delete m_page;
-    m_page = nullptr;
-}
-
-void TestRegistrationWidget::newPage()
-{
-    m_page = new RegistrationWidget;
-    m_page->setSerialInterval(TICK_MS);
-    m_page->show();
-    // The first look at the storage state loads the form before it opens.
-    QTRY_VERIFY_WITH_TIMEOUT(child<QGroupBox>("gbRegistration")->isEnabled(), WAIT_MS);
-    takeCommands();
-}
-
-void TestRegistrationWidget::type(const QString &edit, const QString &text)
-{
-    // As typed or pasted: through the validator (QTest types Latin-1 only).
-    QLineEdit *e = child<QLineEdit>(qPrintable(edit));
-    e->selectAll();
-    e->insert(text);
-    QCOMPARE(e->text(), text);
-}
-
-void TestRegistrationWidget::tick(const QString &box)
-{
-    // On the indicator: a check box stretched by its layout takes clicks only on its text.
-    QCheckBox *b = child<QCheckBox>(qPrintable(box));
-    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(6, b->height() / 2));
-}
 
 // A primary registration typed into the form reaches the fiscal core with every tag in its
 // order, and the page reloads what was registered.

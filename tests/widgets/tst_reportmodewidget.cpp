@@ -88,60 +88,50 @@ private slots:
 
 private:
     // The register from the preset behind the link, the window with the reports page shown.
-    bool start(const QString &state, const QStringList &arguments = QStringList());
-    bool showReports();
+    bool start(const QString &state, const QStringList &arguments)
+    {
+        const RegisterState s = preset(state);
+        return startWithEmulator(arguments, &s) && showReports();
+    }
+    bool showReports()
+    {
+        if (!showPage("pbReports", "pageReports"))
+            return false;
+        m_reports = m_window->findChild<ReportModeWidget *>("pageReports");
+        m_reports->modeChanger()->setStateReaskDelay(20);
+        clearSent();
+        return true;
+    }
     // Waits for the prompt after the first `from` ones; true when it is of the kind.
-    bool waitForPrompt(UserPrompts::Kind kind, int from);
-    void setInputs(const QVariantMap &inputs);
+    bool waitForPrompt(UserPrompts::Kind kind, int from)
+    {
+        return waitFor([this, from]() { return m_prompts->count() > from; })
+            && m_prompts->requests.at(from).kind == kind;
+    }
+    void setInputs(const QVariantMap &inputs)
+    {
+        for (auto it = inputs.cbegin(); it != inputs.cend(); ++it) {
+            if (it.key() == "answer")
+                m_prompts->queueAnswer(it.value().toBool());
+            else if (it.key() == "text")
+                m_prompts->queueAnswer(true, it.value().toString());
+            else if (it.key() == "cbRegTags")
+                w<QComboBox>("cbRegTags")->setCurrentIndex(it.value().toInt());
+            else
+                set(qPrintable(it.key()), it.value());
+        }
+    }
     // The commands sent, code and payload in hex.
-    QStringList sentHex() const;
+    QStringList sentHex() const
+    {
+        QStringList out;
+        for (const SentTask &t : sent())
+            out << QString::fromLatin1((char(t.code) + t.payload).toHex());
+        return out;
+    }
 
     ReportModeWidget *m_reports = nullptr;
 };
-
-bool TestReportModeWidget::start(const QString &state, const QStringList &arguments)
-{
-    const RegisterState s = preset(state);
-    return startWithEmulator(arguments, &s) && showReports();
-}
-
-bool TestReportModeWidget::showReports()
-{
-    if (!showPage("pbReports", "pageReports"))
-        return false;
-    m_reports = m_window->findChild<ReportModeWidget *>("pageReports");
-    m_reports->modeChanger()->setStateReaskDelay(20);
-    clearSent();
-    return true;
-}
-
-bool TestReportModeWidget::waitForPrompt(UserPrompts::Kind kind, int from)
-{
-    return waitFor([this, from]() { return m_prompts->count() > from; })
-        && m_prompts->requests.at(from).kind == kind;
-}
-
-void TestReportModeWidget::setInputs(const QVariantMap &inputs)
-{
-    for (auto it = inputs.cbegin(); it != inputs.cend(); ++it) {
-        if (it.key() == "answer")
-            m_prompts->queueAnswer(it.value().toBool());
-        else if (it.key() == "text")
-            m_prompts->queueAnswer(true, it.value().toString());
-        else if (it.key() == "cbRegTags")
-            w<QComboBox>("cbRegTags")->setCurrentIndex(it.value().toInt());
-        else
-            set(qPrintable(it.key()), it.value());
-    }
-}
-
-QStringList TestReportModeWidget::sentHex() const
-{
-    QStringList out;
-    for (const SentTask &t : sent())
-        out << QString::fromLatin1((char(t.code) + t.payload).toHex());
-    return out;
-}
 
 void TestReportModeWidget::buttons_data()
 {

@@ -52,13 +52,30 @@ private:
         return child<ServiceFrStateWidget>("wgtServiceState");
     }
     // A window on a register of the state that keeps the test's operator settings.
-    void open(const RegisterState &state);
-    void openServiceTab(int index);
+    void open(const RegisterState &state)
+    {
+        closeWindow();
+        m_prompts->clear();
+        QVERIFY(startService(state));
+        QVERIFY(m_checker->setOfdSettings(SERVICE_OFD));
+        openWindow();
+    }
+    void openServiceTab(int index)
+    {
+        child<QPushButton>("pbServiceMode")->click();
+        child<QTabWidget>("serviceModTabs")->setCurrentIndex(index);
+        QCOMPARE(child<QTabWidget>("serviceModTabs")->currentIndex(), index);
+    }
     void click(const char *button)
     {
         QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton);
     }
-    OfdSettings formSettings() const;
+    OfdSettings formSettings() const
+    {
+        return OfdSettings(child<QLineEdit>("leServer")->text(),
+            quint16(child<QSpinBox>("sbPort")->value()), child<QLineEdit>("lePrefix")->text(),
+            quint16(child<QSpinBox>("sbInterval")->value()));
+    }
     // The service holds these operator settings.
     bool serviceHolds(const OfdSettings &expected) const
     {
@@ -66,29 +83,6 @@ private:
         return m_checker->getOfdSettings(stored) && stored == expected;
     }
 };
-
-void TestServicePages::open(const RegisterState &state)
-{
-    closeWindow();
-    m_prompts->clear();
-    QVERIFY(startService(state));
-    QVERIFY(m_checker->setOfdSettings(SERVICE_OFD));
-    openWindow();
-}
-
-void TestServicePages::openServiceTab(int index)
-{
-    child<QPushButton>("pbServiceMode")->click();
-    child<QTabWidget>("serviceModTabs")->setCurrentIndex(index);
-    QCOMPARE(child<QTabWidget>("serviceModTabs")->currentIndex(), index);
-}
-
-OfdSettings TestServicePages::formSettings() const
-{
-    return OfdSettings(child<QLineEdit>("leServer")->text(),
-        quint16(child<QSpinBox>("sbPort")->value()), child<QLineEdit>("lePrefix")->text(),
-        quint16(child<QSpinBox>("sbInterval")->value()));
-}
 
 // Faults: "Записать" on a tab never loaded sending its empty form; the tab left disabled
 // after "Обновить", fields read into the wrong boxes (port and interval are both numbers), a

@@ -64,8 +64,19 @@ class TestWaitCommandWidget : public RegisterFixture
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        setUpLink();
+        m_page = new RecordingPage;
+        m_page->modeChanger()->setStateReaskDelay(50);
+        m_reached = std::make_unique<QSignalSpy>(m_page, &RecordingPage::modeReached);
+    }
+    void cleanup()
+    {
+        tearDownLink();
+        m_reached.reset();
+        delete m_page;
+    }
 
     void modeChange_data();
     void modeChange();
@@ -78,59 +89,38 @@ private slots:
     void overlayCancelEndsTheWait();
 
 private:
-    void connectLink();
+    void connectLink()
+    {
+        m_controller->start();
+        QTRY_VERIFY_WITH_TIMEOUT(m_controller->isConnected(), LONG_WAIT_MS);
+    }
     // Links up, lets the register report modeByte and runs a change to target to its end.
-    bool changeMode(quint8 modeByte, quint8 target);
+    bool changeMode(quint8 modeByte, quint8 target)
+    {
+        connectLink();
+        m_device->setModeByte(modeByte);
+        m_firstFrame = m_device->frameCount();
+        m_firstTask = m_device->tasks().size();
+        m_page->changeFrMode(target);
+        return m_page->isChangingMode()
+            && QTest::qWaitFor([this] { return m_reached->count() == 1; }, LONG_WAIT_MS);
+    }
     // What the page heard of the change: "mode ok|failed code".
-    QString outcome() const;
+    QString outcome() const
+    {
+        const QList<QVariant> a = m_reached->value(0);
+        return a.size() != 3 ? QString()
+                             : QStringLiteral("%1 %2 %3")
+                                   .arg(a.at(0).toInt())
+                                   .arg(a.at(1).toBool() ? "failed" : "ok")
+                                   .arg(a.at(2).toInt(), 2, 16, QLatin1Char('0'));
+    }
 
     RecordingPage *m_page = nullptr;
     std::unique_ptr<QSignalSpy> m_reached;
     int m_firstFrame = 0;
     int m_firstTask = 0;
 };
-
-void TestWaitCommandWidget::init()
-{
-    setUpLink();
-    m_page = new RecordingPage;
-    m_page->modeChanger()->setStateReaskDelay(50);
-    m_reached = std::make_unique<QSignalSpy>(m_page, &RecordingPage::modeReached);
-}
-
-void TestWaitCommandWidget::cleanup()
-{
-    tearDownLink();
-    m_reached.reset();
-    delete m_page;
-}
-
-void TestWaitCommandWidget::connectLink()
-{
-    m_controller->start();
-    QTRY_VERIFY_WITH_TIMEOUT(m_controller->isConnected(), LONG_WAIT_MS);
-}
-
-bool TestWaitCommandWidget::changeMode(quint8 modeByte, quint8 target)
-{
-    connectLink();
-    m_device->setModeByte(modeByte);
-    m_firstFrame = m_device->frameCount();
-    m_firstTask = m_device->tasks().size();
-    m_page->changeFrMode(target);
-    return m_page->isChangingMode()
-        && QTest::qWaitFor([this] { return m_reached->count() == 1; }, LONG_WAIT_MS);
-}
-
-QString TestWaitCommandWidget::outcome() const
-{
-    const QList<QVariant> a = m_reached->value(0);
-    return a.size() != 3 ? QString()
-                         : QStringLiteral("%1 %2 %3")
-                               .arg(a.at(0).toInt())
-                               .arg(a.at(1).toBool() ? "failed" : "ok")
-                               .arg(a.at(2).toInt(), 2, 16, QLatin1Char('0'));
-}
 
 void TestWaitCommandWidget::modeChange_data()
 {
