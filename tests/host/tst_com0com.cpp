@@ -140,10 +140,9 @@ void TestCom0Com::parsePairs_data()
 void TestCom0Com::parsePairs()
 {
     QFETCH(QByteArray, buffer);
-    QFETCH(Pairs, pairs);
     QByteArray padded = buffer;
     padded.append(QByteArray(Com0ComController::LIST_BUFFER_SIZE - buffer.size(), '\0'));
-    QCOMPARE(Com0ComController::parsePairs(padded), pairs);
+    QTEST(Com0ComController::parsePairs(padded), "pairs");
 }
 
 // Fault: the ranges drift, or both sides end up on one name.
@@ -171,11 +170,10 @@ void TestCom0Com::choosePorts()
 {
     QFETCH(QStringList, busy);
     QFETCH(QString, sideA);
-    QFETCH(QString, sideB);
     QString a, b;
     QCOMPARE(Com0ComController::choosePorts(busy, &a, &b), !sideA.isEmpty());
     QCOMPARE(a, sideA);
-    QCOMPARE(b, sideB);
+    QTEST(b, "sideB");
 }
 
 // Fault: the relay is not raw (line ends, XON/XOFF or ^C eaten or changed) or one-way.

@@ -152,11 +152,6 @@ void CashPageFixture::cleanup()
     m_files = nullptr;
 }
 
-QWidget *CashPageFixture::pageWidget() const
-{
-    return m_shown;
-}
-
 bool CashPageFixture::showPage(const char *button, const char *page)
 {
     QTest::mouseClick(m_window->findChild<QAbstractButton *>(button), Qt::LeftButton);

@@ -51,7 +51,10 @@ protected:
     bool showPage(const char *button, const char *page);
     // Widgets of the page shown by object name.
     template<typename T>
-    T *w(const char *name) const;
+    T *w(const char *name) const
+    {
+        return m_shown ? m_shown->findChild<T *>(QLatin1String(name)) : nullptr;
+    }
     // Brings a tab that shows the button to the front and clicks it.
     void click(const char *name);
     // Clicks and waits until the page is idle again.
@@ -86,7 +89,6 @@ protected:
     EmulatorProcess *m_emulator = nullptr;
 
 private:
-    QWidget *pageWidget() const;
     bool openWindow(bool fresh = true);
     QWidget *m_shown = nullptr;
     QStringList m_arguments;
@@ -96,12 +98,5 @@ private:
     QList<SentTask> m_sent;
     int m_aborts = 0;
 };
-
-template<typename T>
-T *CashPageFixture::w(const char *name) const
-{
-    QWidget *page = pageWidget();
-    return page ? page->findChild<T *>(QLatin1String(name)) : nullptr;
-}
 
 #endif // CASHPAGEFIXTURE_H
