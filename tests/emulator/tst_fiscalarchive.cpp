@@ -21,11 +21,6 @@ using L = QList<QByteArray>;
 
 enum Ofd { Online, Offline, BackOnline };
 
-QString hexOf(const QByteArray &b)
-{
-    return QString::fromLatin1(b.toHex());
-}
-
 } // namespace
 
 class TestFiscalArchive : public QObject

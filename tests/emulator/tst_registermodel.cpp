@@ -25,49 +25,16 @@ Q_DECLARE_METATYPE(Build)
 
 namespace {
 
-using RegisterCommands::enter;
-using RegisterCommands::hex;
-using RegisterCommands::money;
+using namespace RegisterCommands;
 
 const QByteArray OPEN_SALE = hex("920001");
-const QByteArray EXIT = RegisterCommands::exitMode();
+const QByteArray EXIT = exitMode();
 const QByteArray OPEN_SHIFT = hex("9a00");
 const QByteArray Z_REPORT = hex("5a");
 // Not commands: conditions the setup puts the register in.
 const QByteArray NO_PAPER("no paper");
 const QByteArray SHIFT_25_HOURS("shift 25 hours old");
 const qint64 MAX_DRAWER = 99999999999999LL; // BCD(14) kopecks
-
-// The 0xE6 (0xE7: cancel) record as the configurator sends it, without a barcode.
-QByteArray position(qint64 price, qint64 qty, bool cancel = false, const QByteArray &name = "Item",
-    quint8 summType = 1, quint8 discountType = 0, qint64 discount = 0, quint8 section = 1)
-{
-    QByteArray r = QByteArray(1, char(cancel ? 0xE7 : 0xE6)) + '\0';
-    r += name.leftJustified(64, '\0', true);
-    r += BCD::int2bcd(price, 12) + BCD::int2bcd(qty, 10);
-    r.append(char(summType)).append(char(discountType));
-    r += BCD::int2bcd(discount, 12);
-    r.append(char(1)).append(char(section));
-    return r + QByteArray(17, '\0');
-}
-
-QByteArray tlv(quint16 tag, const QByteArray &value, bool top = true)
-{
-    QByteArray b = top ? hex("000100") : QByteArray();
-    b.append(char(tag & 0xFF)).append(char(tag >> 8));
-    b.append(char(value.size() & 0xFF)).append(char(value.size() >> 8));
-    return b + value;
-}
-
-QByteArray requisite(quint16 tag, const QByteArray &value)
-{
-    return char(0xE8) + tlv(tag, value);
-}
-
-QString hexOf(const QByteArray &b)
-{
-    return QString::fromLatin1(b.toHex());
-}
 
 FixNumber rub(qint64 kopecks)
 {
@@ -395,7 +362,7 @@ void TestRegisterModel::moneyFlow()
     QCOMPARE(hexOf(m.execute(commands.last()).bytes), hexOf(hex("55") + char(code) + '\0'));
     QJsonObject state = m.state().toJson();
     state.insert(QStringLiteral("printed"), printed.count());
-    QCOMPARE(RegisterCommands::documentFields(state, expected), expected);
+    QCOMPARE(documentFields(state, expected), expected);
     // The drawer answer: tag and BCD(14) kopecks.
     QCOMPARE(hexOf(m.execute(hex("4d")).bytes),
         QString("4d") + hexOf(BCD::int2bcd(m.state().drawer, 14)));
