@@ -2,6 +2,7 @@
 
 #include "appbusframereader.h"
 #include "appbusprotocol.h"
+#include "busframebytes.h"
 #include "cashboxbuscontroller.h"
 #include "frcoreerror.h"
 #include "frcoreexternalapi.h"
@@ -19,11 +20,6 @@
 namespace protocol = bus::protocol;
 
 namespace {
-
-QByteArray header(quint32 n)
-{
-    return QByteArray(1, char(n >> 24)) + char(n >> 16) + char(n >> 8) + char(n);
-}
 
 // Says welcome to every hello and hands every other request to the test's answer.
 class FakeService : public QObject

@@ -2,6 +2,7 @@
 
 #include "appbusframereader.h"
 #include "appbusprotocol.h"
+#include "busframebytes.h"
 
 #include <QJsonDocument>
 #include <QtTest>
@@ -12,16 +13,6 @@ namespace protocol = bus::protocol;
 Q_DECLARE_METATYPE(AppBusFrameReader::Result)
 
 namespace {
-
-QByteArray header(quint32 n)
-{
-    return QByteArray(1, char(n >> 24)) + char(n >> 16) + char(n >> 8) + char(n);
-}
-
-QByteArray frameOf(const QByteArray &json)
-{
-    return header(quint32(json.size())) + json;
-}
 
 QJsonObject json(const char *text)
 {

@@ -3,6 +3,7 @@
 #include "appbusframereader.h"
 #include "appbusprotocol.h"
 #include "busfixture.h"
+#include "busframebytes.h"
 #include "busfrcoresettings.h"
 #include "cashboxbuscontroller.h"
 #include "emulatorprocess.h"
@@ -71,11 +72,6 @@ QJsonObject readMessage(QLocalSocket &socket, bus::AppBusFrameReader &reader)
         if (socket.waitForReadyRead(100))
             reader.append(socket.readAll());
     }
-}
-
-QByteArray header(quint32 n)
-{
-    return QByteArray(1, char(n >> 24)) + char(n >> 16) + char(n >> 8) + char(n);
 }
 
 } // namespace
@@ -440,15 +436,14 @@ void TestBusService::malformedRequests_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<bool>("staysOpen");
 
-    const auto frame = [](const QByteArray &json) { return header(quint32(json.size())) + json; };
-    QTest::newRow("not JSON") << false << frame("{\"type\":") << int(bus::protocol::BadMessage)
+    QTest::newRow("not JSON") << false << frameOf("{\"type\":") << int(bus::protocol::BadMessage)
                               << true;
     QTest::newRow("call before hello")
-        << false << frame(R"({"type":"call","id":5,"op":"getCashiers"})")
+        << false << frameOf(R"({"type":"call","id":5,"op":"getCashiers"})")
         << int(bus::protocol::NotIntroduced) << true;
-    QTest::newRow("protocol version 2") << false << frame(R"({"type":"hello","version":2})")
+    QTest::newRow("protocol version 2") << false << frameOf(R"({"type":"hello","version":2})")
                                         << int(bus::protocol::UnsupportedVersion) << false;
-    QTest::newRow("call without id") << true << frame(R"({"type":"call","op":"getCashiers"})")
+    QTest::newRow("call without id") << true << frameOf(R"({"type":"call","op":"getCashiers"})")
                                      << int(bus::protocol::BadMessage) << true;
     QTest::newRow("length past the limit") << false << header(0x7FFFFFFF) + QByteArray(10, 'x')
                                            << int(bus::protocol::TooLarge) << false;

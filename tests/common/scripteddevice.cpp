@@ -77,11 +77,6 @@ QByteArray ScriptedDevice::stateAnswer() const
     return state;
 }
 
-void ScriptedDevice::send(quint8 id, const QByteArray &payload)
-{
-    sendRaw(DeviceCodec::encode(id, payload));
-}
-
 void ScriptedDevice::sendRaw(const QByteArray &bytes)
 {
     if (!m_client)

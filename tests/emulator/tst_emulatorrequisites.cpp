@@ -16,8 +16,7 @@ namespace {
 int run(const QList<QByteArray> &commands, RegisterModel *m)
 {
     int code = -1;
-    for (const QByteArray &c :
-        QList<QByteArray> { hex("560100000047"), hex("920001") } + commands) {
+    for (const QByteArray &c : QList<QByteArray> { enter(1), hex("920001") } + commands) {
         const RegisterModel::Answer a = m->execute(c);
         code = quint8(a.bytes.at(1));
         if (a.refused)

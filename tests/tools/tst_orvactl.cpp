@@ -118,8 +118,7 @@ Result TestOrvactl::run(const QStringList &args, int waitMs, bool oneCpu)
 
 QStringList TestOrvactl::at(const QStringList &args) const
 {
-    return QStringList { QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
-        QStringLiteral("--port"), QString::number(m_device->port()) }
+    return QStringList { "--host", "127.0.0.1", "--port", QString::number(m_device->port()) }
     + args;
 }
 
