@@ -34,8 +34,6 @@ ScriptedDevice::ScriptedDevice(QObject *parent)
     connect(m_server, &QTcpServer::newConnection, this, &ScriptedDevice::p_newConnection);
 }
 
-ScriptedDevice::~ScriptedDevice() = default;
-
 bool ScriptedDevice::listen()
 {
     // The link asks for "localhost": take both address families.

@@ -42,7 +42,6 @@ public:
     };
 
     explicit ScriptedDevice(QObject *parent = nullptr);
-    ~ScriptedDevice() override;
 
     bool listen();
     quint16 port() const;

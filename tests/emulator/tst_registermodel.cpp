@@ -56,6 +56,23 @@ void sellItem(Ctl &c, bool cancel = false)
         "Item", rub(100), FixNumber(1000, qint64(1000)), 0, rub(0), 1, 1, 1, "4600001", cancel);
 }
 
+// Runs the commands, failing on any that is refused.
+void setUp(RegisterModel &m, const QList<QByteArray> &commands)
+{
+    for (const QByteArray &c : commands) {
+        if (c == NO_PAPER) {
+            m.setPaperPresent(false);
+            continue;
+        }
+        if (c == SHIFT_25_HOURS) {
+            m.ageShift(25);
+            continue;
+        }
+        const RegisterModel::Answer a = m.execute(c);
+        QVERIFY2(!a.refused, qPrintable(hexOf(c) + QLatin1String(" -> ") + hexOf(a.bytes)));
+    }
+}
+
 } // namespace
 
 class TestRegisterModel : public QObject
@@ -75,27 +92,8 @@ private slots:
     void corruptStateRefused();
 
 private:
-    // Runs the commands, failing on any that is refused.
-    static void setUp(RegisterModel &m, const QList<QByteArray> &commands);
-
     QScopedPointer<TempProfile> m_profile; // the connection password is the default 47
 };
-
-void TestRegisterModel::setUp(RegisterModel &m, const QList<QByteArray> &commands)
-{
-    for (const QByteArray &c : commands) {
-        if (c == NO_PAPER) {
-            m.setPaperPresent(false);
-            continue;
-        }
-        if (c == SHIFT_25_HOURS) {
-            m.ageShift(25);
-            continue;
-        }
-        const RegisterModel::Answer a = m.execute(c);
-        QVERIFY2(!a.refused, qPrintable(hexOf(c) + QLatin1String(" -> ") + hexOf(a.bytes)));
-    }
-}
 
 void TestRegisterModel::builders_data()
 {
