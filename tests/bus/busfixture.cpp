@@ -62,7 +62,7 @@ void BusFixture::tearDownProfile()
 bool BusFixture::startService(const RegisterState &state, const QStringList &arguments)
 {
     stopService();
-    QFile::remove(m_dir->filePath(QStringLiteral("journal.jsonl")));
+    QFile::remove(journalPath());
     QString error;
     if (!StateFile(statePath()).save(state, &error)) {
         qWarning() << error;
@@ -86,9 +86,8 @@ bool BusFixture::startService(const RegisterState &state, const QStringList &arg
 bool BusFixture::restartService(const QStringList &arguments)
 {
     m_emu.reset(new EmulatorProcess);
-    if (m_emu->start(QStringList { QStringLiteral("--bus"), busName(), QStringLiteral("--state"),
-                         statePath(), QStringLiteral("--journal"),
-                         m_dir->filePath(QStringLiteral("journal.jsonl")) }
+    if (m_emu->start(
+            QStringList { "--bus", busName(), "--state", statePath(), "--journal", journalPath() }
             + arguments))
         return true;
     qWarning().noquote() << m_emu->readOutput();
@@ -168,7 +167,7 @@ QJsonObject BusFixture::stateJson() const
 QList<QJsonObject> BusFixture::journal() const
 {
     QList<QJsonObject> out;
-    QFile f(m_dir->filePath(QStringLiteral("journal.jsonl")));
+    QFile f(journalPath());
     if (!f.open(QIODevice::ReadOnly))
         return out;
     for (const QByteArray &line : f.readAll().split('\n')) {

@@ -63,6 +63,7 @@ protected:
 
     QString busName() const { return m_dir->filePath(QStringLiteral("bus.sock")); }
     QString statePath() const { return m_dir->filePath(QStringLiteral("state.json")); }
+    QString journalPath() const { return m_dir->filePath(QStringLiteral("journal.jsonl")); }
     QJsonObject stateJson() const;
     QList<QJsonObject> journal() const;
     // orvactl against the service's ATOL port: exit code and standard output.

@@ -2,6 +2,7 @@
 
 #include "appbusframereader.h"
 #include "appbusprotocol.h"
+#include "busframebytes.h"
 #include "cashboxbuscontroller.h"
 #include "frcoreerror.h"
 #include "frcoreexternalapi.h"
@@ -19,11 +20,6 @@
 namespace protocol = bus::protocol;
 
 namespace {
-
-QByteArray header(quint32 n)
-{
-    return QByteArray(1, char(n >> 24)) + char(n >> 16) + char(n >> 8) + char(n);
-}
 
 // Says welcome to every hello and hands every other request to the test's answer.
 class FakeService : public QObject
@@ -63,6 +59,8 @@ private:
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(FakeService::Answer)
 
 class TestBusClient : public QObject
 {
@@ -104,50 +102,41 @@ void TestBusClient::cleanup()
 // call on the same client still works.
 void TestBusClient::badAnswers_data()
 {
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<FakeService::Answer>("answer");
     QTest::addColumn<int>("code");
-    QTest::newRow("not JSON") << 0 << int(core::ErrorProtocol);
-    QTest::newRow("reply without ok") << 1 << int(core::ErrorProtocol);
-    QTest::newRow("length past the limit") << 2 << int(core::ErrorProtocol);
-    QTest::newRow("cut off, then closed") << 3 << int(core::ErrorNoService);
-    QTest::newRow("reply to another request") << 4 << int(core::ErrorTimeout);
-    QTest::newRow("cashiers that are no list") << 5 << int(core::ErrorProtocol);
-    QTest::newRow("refusal") << 6 << 42;
+    auto row = [](const char *name, int code, const FakeService::Answer &answer) {
+        QTest::newRow(name) << answer << code;
+    };
+    row("not JSON", core::ErrorProtocol,
+        [](QLocalSocket *s, quint64) { s->write(header(9) + "{\"type\":\""); });
+    row("reply without ok", core::ErrorProtocol, [](QLocalSocket *s, quint64 id) {
+        s->write(protocol::frame(QJsonObject { { "type", "reply" }, { "id", double(id) } }));
+    });
+    row("length past the limit", core::ErrorProtocol,
+        [](QLocalSocket *s, quint64) { s->write(header(0x7FFFFFF0) + "{}"); });
+    row("cut off, then closed", core::ErrorNoService, [](QLocalSocket *s, quint64) {
+        s->write(header(100) + "{\"type\":\"reply\"");
+        s->flush();
+        s->disconnectFromServer();
+    });
+    // Waited out: the row runs with a short time limit.
+    row("reply to another request", core::ErrorTimeout, [](QLocalSocket *s, quint64 id) {
+        s->write(protocol::frame(protocol::reply(id + 1000, QJsonObject())));
+    });
+    row("cashiers that are no list", core::ErrorProtocol, [](QLocalSocket *s, quint64 id) {
+        s->write(protocol::frame(protocol::reply(id, QJsonObject { { "cashiers", "Иванов" } })));
+    });
+    row("refusal", 42, [](QLocalSocket *s, quint64 id) {
+        s->write(protocol::frame(protocol::errorReply(id, 42, "нет")));
+    });
 }
 
 void TestBusClient::badAnswers()
 {
-    QFETCH(int, kind);
+    QFETCH(FakeService::Answer, answer);
     QFETCH(int, code);
-    m_service->answer = [kind](QLocalSocket *s, quint64 id) {
-        switch (kind) {
-        case 0:
-            s->write(header(9) + "{\"type\":\"");
-            break;
-        case 1:
-            s->write(protocol::frame(QJsonObject { { "type", "reply" }, { "id", double(id) } }));
-            break;
-        case 2:
-            s->write(header(0x7FFFFFF0) + "{}");
-            break;
-        case 3:
-            s->write(header(100) + "{\"type\":\"reply\"");
-            s->flush();
-            s->disconnectFromServer();
-            break;
-        case 4:
-            s->write(protocol::frame(protocol::reply(id + 1000, QJsonObject())));
-            break;
-        case 5:
-            s->write(
-                protocol::frame(protocol::reply(id, QJsonObject { { "cashiers", "Иванов" } })));
-            break;
-        default:
-            s->write(protocol::frame(protocol::errorReply(id, 42, "нет")));
-            break;
-        }
-    };
-    m_api->setTimeout(kind == 4 ? 300 : 5000);
+    m_service->answer = answer;
+    m_api->setTimeout(code == core::ErrorTimeout ? 300 : 5000);
     QElapsedTimer t;
     t.start();
     QList<core::Cashier> cashiers { core::Cashier("остается", "", 1) };

@@ -2,6 +2,7 @@
 
 #include "appbusframereader.h"
 #include "appbusprotocol.h"
+#include "busframebytes.h"
 
 #include <QJsonDocument>
 #include <QtTest>
@@ -12,16 +13,6 @@ namespace protocol = bus::protocol;
 Q_DECLARE_METATYPE(AppBusFrameReader::Result)
 
 namespace {
-
-QByteArray header(quint32 n)
-{
-    return QByteArray(1, char(n >> 24)) + char(n >> 16) + char(n >> 8) + char(n);
-}
-
-QByteArray frameOf(const QByteArray &json)
-{
-    return header(quint32(json.size())) + json;
-}
 
 QJsonObject json(const char *text)
 {
@@ -95,27 +86,25 @@ void TestBusFraming::badStreams_data()
     QTest::addColumn<QByteArray>("stream");
     QTest::addColumn<QList<AppBusFrameReader::Result>>("results");
     using R = AppBusFrameReader;
+    auto row = [](const char *name, const QByteArray &stream, const QList<R::Result> &results) {
+        QTest::newRow(name) << stream << results;
+    };
     const QByteArray good = frameOf(R"({"type":"hello"})");
-    QTest::newRow("bad JSON, then a good one") << frameOf("{\"type\":")
-            + good << QList<R::Result> { R::BadMessage, R::Message, R::NeedMore };
-    QTest::newRow("an array") << frameOf("[1]") + good
-                              << QList<R::Result> { R::BadMessage, R::Message, R::NeedMore };
-    QTest::newRow("no type") << frameOf(R"({"id":1})")
-                             << QList<R::Result> { R::BadMessage, R::NeedMore };
-    QTest::newRow("type a number")
-        << frameOf(R"({"type":1})") << QList<R::Result> { R::BadMessage, R::NeedMore };
+    row("bad JSON, then a good one", frameOf("{\"type\":") + good,
+        { R::BadMessage, R::Message, R::NeedMore });
+    row("an array", frameOf("[1]") + good, { R::BadMessage, R::Message, R::NeedMore });
+    row("no type", frameOf(R"({"id":1})"), { R::BadMessage, R::NeedMore });
+    row("type a number", frameOf(R"({"type":1})"), { R::BadMessage, R::NeedMore });
     // Found by the fuzzer: a name with a NUL does not read back as itself once sent on.
-    QTest::newRow("NUL in a member name") << frameOf("{\"type\":\"a\",\"x\\u0000y\":1}")
-            + good << QList<R::Result> { R::BadMessage, R::Message, R::NeedMore };
-    QTest::newRow("text in front of the JSON")
-        << frameOf(R"(x{"type":"a"})") << QList<R::Result> { R::BadMessage, R::NeedMore };
-    QTest::newRow("length zero") << header(0) + good << QList<R::Result> { R::Fatal, R::Fatal };
-    QTest::newRow("length one past the limit") << header(quint32(protocol::MAX_MESSAGE_SIZE) + 1)
-            + good << QList<R::Result> { R::Fatal, R::Fatal };
-    QTest::newRow("length 4 GiB") << header(0xFFFFFFFF) << QList<R::Result> { R::Fatal };
-    QTest::newRow("body cut short")
-        << header(50) + "{\"type\":\"a\"}" << QList<R::Result> { R::NeedMore };
-    QTest::newRow("header cut short") << header(5).left(3) << QList<R::Result> { R::NeedMore };
+    row("NUL in a member name", frameOf("{\"type\":\"a\",\"x\\u0000y\":1}") + good,
+        { R::BadMessage, R::Message, R::NeedMore });
+    row("text in front of the JSON", frameOf(R"(x{"type":"a"})"), { R::BadMessage, R::NeedMore });
+    row("length zero", header(0) + good, { R::Fatal, R::Fatal });
+    row("length one past the limit", header(quint32(protocol::MAX_MESSAGE_SIZE) + 1) + good,
+        { R::Fatal, R::Fatal });
+    row("length 4 GiB", header(0xFFFFFFFF), { R::Fatal });
+    row("body cut short", header(50) + "{\"type\":\"a\"}", { R::NeedMore });
+    row("header cut short", header(5).left(3), { R::NeedMore });
 }
 
 void TestBusFraming::badStreams()

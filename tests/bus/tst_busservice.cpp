@@ -3,6 +3,7 @@
 #include "appbusframereader.h"
 #include "appbusprotocol.h"
 #include "busfixture.h"
+#include "busframebytes.h"
 #include "busfrcoresettings.h"
 #include "cashboxbuscontroller.h"
 #include "emulatorprocess.h"
@@ -73,11 +74,6 @@ QJsonObject readMessage(QLocalSocket &socket, bus::AppBusFrameReader &reader)
     }
 }
 
-QByteArray header(quint32 n)
-{
-    return QByteArray(1, char(n >> 24)) + char(n >> 16) + char(n >> 8) + char(n);
-}
-
 } // namespace
 
 class TestBusService : public QObject, public BusFixture
@@ -141,21 +137,18 @@ void TestBusService::roundTrip_data()
     QTest::addColumn<QString>("get");
     QTest::addColumn<QByteArray>("json");
 
-    QTest::newRow("cashiers") << "setCashiers"
-                              << "getCashiers"
-                              << QByteArray(R"({"cashiers":[{"name":"Иванова А. П., кассир",)"
-                                            R"("inn":"500100732259","password":3},)"
-                                            R"({"name":"Петров","inn":"","password":99999999}]})");
-    QTest::newRow("tax map") << "store:core.atoltaxmap"
-                             << "load:core.atoltaxmap"
-                             << QByteArray(R"({"1":5,"2":2,"3":1,"4":6,"5":4,"6":3})");
-    QTest::newRow("printer") << "setPrinterSettings"
-                             << "getPrinterSettings"
-                             << QByteArray(R"({"type":2,"portName":"/dev/ttyUSB1",)"
-                                           R"("baudrate":9600,"symbolsPerLine":100})");
-    QTest::newRow("driver settings")
-        << "store:settings.frcore"
-        << "load:settings.frcore" << QByteArray(R"({"hostRs":"COM6","extra":5})");
+    auto row = [](const char *name, const char *set, const char *get, const QByteArray &json) {
+        QTest::newRow(name) << QString(set) << QString(get) << json;
+    };
+    row("cashiers", "setCashiers", "getCashiers",
+        R"({"cashiers":[{"name":"Иванова А. П., кассир","inn":"500100732259","password":3},)"
+        R"({"name":"Петров","inn":"","password":99999999}]})");
+    row("tax map", "store:core.atoltaxmap", "load:core.atoltaxmap",
+        R"({"1":5,"2":2,"3":1,"4":6,"5":4,"6":3})");
+    row("printer", "setPrinterSettings", "getPrinterSettings",
+        R"({"type":2,"portName":"/dev/ttyUSB1","baudrate":9600,"symbolsPerLine":100})");
+    row("driver settings", "store:settings.frcore", "load:settings.frcore",
+        R"({"hostRs":"COM6","extra":5})");
 }
 
 void TestBusService::roundTrip()
@@ -443,15 +436,14 @@ void TestBusService::malformedRequests_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<bool>("staysOpen");
 
-    const auto frame = [](const QByteArray &json) { return header(quint32(json.size())) + json; };
-    QTest::newRow("not JSON") << false << frame("{\"type\":") << int(bus::protocol::BadMessage)
+    QTest::newRow("not JSON") << false << frameOf("{\"type\":") << int(bus::protocol::BadMessage)
                               << true;
     QTest::newRow("call before hello")
-        << false << frame(R"({"type":"call","id":5,"op":"getCashiers"})")
+        << false << frameOf(R"({"type":"call","id":5,"op":"getCashiers"})")
         << int(bus::protocol::NotIntroduced) << true;
-    QTest::newRow("protocol version 2") << false << frame(R"({"type":"hello","version":2})")
+    QTest::newRow("protocol version 2") << false << frameOf(R"({"type":"hello","version":2})")
                                         << int(bus::protocol::UnsupportedVersion) << false;
-    QTest::newRow("call without id") << true << frame(R"({"type":"call","op":"getCashiers"})")
+    QTest::newRow("call without id") << true << frameOf(R"({"type":"call","op":"getCashiers"})")
                                      << int(bus::protocol::BadMessage) << true;
     QTest::newRow("length past the limit") << false << header(0x7FFFFFFF) + QByteArray(10, 'x')
                                            << int(bus::protocol::TooLarge) << false;
@@ -502,18 +494,16 @@ void TestBusService::malformedRequests()
 // folder.
 void TestBusService::serverName_data()
 {
-    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QString>("variable"); // null: unset
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("expected"); // "*": the runtime folder's
-    QTest::newRow("variable wins") << "/tmp/a.sock"
-                                   << "/tmp/b.sock"
-                                   << "/tmp/a.sock";
-    QTest::newRow("file") << QString() << "/tmp/b.sock"
-                          << "/tmp/b.sock";
-    QTest::newRow("blank variable") << "  "
-                                    << "/tmp/b.sock"
-                                    << "/tmp/b.sock";
-    QTest::newRow("neither") << QString() << QString() << "*";
+    auto row = [](const char *name, const char *variable, const char *file, const char *expected) {
+        QTest::newRow(name) << QString(variable) << QString(file) << QString(expected);
+    };
+    row("variable wins", "/tmp/a.sock", "/tmp/b.sock", "/tmp/a.sock");
+    row("file", nullptr, "/tmp/b.sock", "/tmp/b.sock");
+    row("blank variable", "  ", "/tmp/b.sock", "/tmp/b.sock");
+    row("neither", nullptr, nullptr, "*");
 }
 
 void TestBusService::serverName()
@@ -577,22 +567,19 @@ void TestBusService::orvactlBus_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("expected"); // "path/0/key=value" or the complaint
 
-    QTest::newRow("call") << QStringList { "setCashiers",
-        R"({"cashiers":[{"name":"Орлова","password":7}]})" }
-                          << QStringList { "getCashiers" } << 0 << "cashiers/0/name=Орлова";
-    QTest::newRow("tax map object")
-        << QStringList { "setTaxMap", R"({"1":6,"2":5,"3":4,"4":3,"5":2,"6":1})" }
-        << QStringList { "getTaxMap" } << 0 << "6=1";
-    QTest::newRow("load") << QStringList() << QStringList { "load", "fiscal.regdata" } << 0
-                          << "userInn=7707083893";
-    QTest::newRow("refused") << QStringList()
-                             << QStringList { "setSections",
-                                    R"({"sections":[{"name":"А","tax":9}]})" }
-                             << 3 << "(code ";
-    QTest::newRow("no service") << QStringList() << QStringList { "getCashiers" } << 2 << "";
-    QTest::newRow("no operation") << QStringList() << QStringList() << 1 << "operation";
-    QTest::newRow("bad JSON") << QStringList() << QStringList { "setCashiers", "[1]" } << 1
-                              << "bad JSON";
+    auto row = [](const char *name, const QStringList &write, const QStringList &read, int exitCode,
+                   const char *expected) {
+        QTest::newRow(name) << write << read << exitCode << QString(expected);
+    };
+    row("call", { "setCashiers", R"({"cashiers":[{"name":"Орлова","password":7}]})" },
+        { "getCashiers" }, 0, "cashiers/0/name=Орлова");
+    row("tax map object", { "setTaxMap", R"({"1":6,"2":5,"3":4,"4":3,"5":2,"6":1})" },
+        { "getTaxMap" }, 0, "6=1");
+    row("load", {}, { "load", "fiscal.regdata" }, 0, "userInn=7707083893");
+    row("refused", {}, { "setSections", R"({"sections":[{"name":"А","tax":9}]})" }, 3, "(code ");
+    row("no service", {}, { "getCashiers" }, 2, "");
+    row("no operation", {}, {}, 1, "operation");
+    row("bad JSON", {}, { "setCashiers", "[1]" }, 1, "bad JSON");
 }
 
 void TestBusService::orvactlBus()

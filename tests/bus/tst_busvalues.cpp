@@ -100,21 +100,19 @@ void TestBusValues::regNumber_data()
     QTest::addColumn<qint64>("serial");
     QTest::addColumn<QByteArray>("inn");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("ordinal 1") << QByteArray("1") << qint64(17000001) << QByteArray("7707083893")
-                               << QByteArray("0000000001008049");
-    QTest::newRow("12-digit INN") << QByteArray("42") << qint64(17000001)
-                                  << QByteArray("500100732259") << QByteArray("0000000042027881");
-    QTest::newRow("ten-digit ordinal, 13-digit serial")
-        << QByteArray("1234567890") << qint64(9876543210987) << QByteArray("7704211201")
-        << QByteArray("1234567890038233");
-    QTest::newRow("11-digit ordinal")
-        << QByteArray("12345678901") << qint64(1) << QByteArray("7707083893") << QByteArray();
-    QTest::newRow("letter in ordinal")
-        << QByteArray("12a") << qint64(1) << QByteArray("7707083893") << QByteArray();
-    QTest::newRow("serial 0") << QByteArray("1") << qint64(0) << QByteArray("7707083893")
-                              << QByteArray();
-    QTest::newRow("INN with a wrong digit")
-        << QByteArray("1") << qint64(1) << QByteArray("7707083894") << QByteArray();
+    auto row = [](const char *name, const char *ordinal, qint64 serial, const char *inn,
+                   const char *expected) {
+        QTest::newRow(name) << QByteArray(ordinal) << serial << QByteArray(inn)
+                            << QByteArray(expected);
+    };
+    row("ordinal 1", "1", 17000001, "7707083893", "0000000001008049");
+    row("12-digit INN", "42", 17000001, "500100732259", "0000000042027881");
+    row("ten-digit ordinal, 13-digit serial", "1234567890", 9876543210987, "7704211201",
+        "1234567890038233");
+    row("11-digit ordinal", "12345678901", 1, "7707083893", "");
+    row("letter in ordinal", "12a", 1, "7707083893", "");
+    row("serial 0", "1", 0, "7707083893", "");
+    row("INN with a wrong digit", "1", 1, "7707083894", "");
 }
 
 void TestBusValues::regNumber()
@@ -181,28 +179,20 @@ void TestBusValues::wrongTypes_data()
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QVariant>("value");
-    QTest::newRow("flag as text") << "fs"
-                                  << "fiscalized" << QVariant("yes");
-    QTest::newRow("negative document number") << "fs"
-                                              << "lastDocNumber" << QVariant(-1);
-    QTest::newRow("fractional document number") << "fs"
-                                                << "lastDocNumber" << QVariant(1.5);
-    QTest::newRow("date that is no date") << "fs"
-                                          << "lastDocDt" << QVariant("yesterday");
-    QTest::newRow("warnings past a byte") << "fs"
-                                          << "warnings" << QVariant(256);
-    QTest::newRow("nested lifetime not a map") << "fs"
-                                               << "lifeTime" << QVariant(5);
-    QTest::newRow("password past 32 bits") << "cashier"
-                                           << "password" << QVariant(4294967296.0);
-    QTest::newRow("tax as text") << "section"
-                                 << "tax" << QVariant("1");
-    QTest::newRow("cash not a number") << "state"
-                                       << "cash" << QVariant("12,3x");
-    QTest::newRow("port past 16 bits") << "ofd"
-                                       << "port" << QVariant(65536);
-    QTest::newRow("tax map index not a number") << "taxes"
-                                                << "x" << QVariant(1);
+    auto row = [](const char *name, const char *type, const char *key, const QVariant &value) {
+        QTest::newRow(name) << QString(type) << QString(key) << value;
+    };
+    row("flag as text", "fs", "fiscalized", "yes");
+    row("negative document number", "fs", "lastDocNumber", -1);
+    row("fractional document number", "fs", "lastDocNumber", 1.5);
+    row("date that is no date", "fs", "lastDocDt", "yesterday");
+    row("warnings past a byte", "fs", "warnings", 256);
+    row("nested lifetime not a map", "fs", "lifeTime", 5);
+    row("password past 32 bits", "cashier", "password", 4294967296.0);
+    row("tax as text", "section", "tax", "1");
+    row("cash not a number", "state", "cash", "12,3x");
+    row("port past 16 bits", "ofd", "port", 65536);
+    row("tax map index not a number", "taxes", "x", 1);
 }
 
 void TestBusValues::wrongTypes()
@@ -241,27 +231,24 @@ void TestBusValues::properties_data()
     QTest::addColumn<QVariant>("stored"); // invalid: refused
     QTest::addColumn<int>("width");
     QTest::addColumn<QString>("text");
-    QTest::newRow("INN of 13 characters")
-        << 1018 << QVariant("7707083893123") << QVariant() << 60 << "";
-    QTest::newRow("flag from 1") << 1001 << QVariant(1) << QVariant(true) << 60 << "да";
-    QTest::newRow("flag from 2") << 1001 << QVariant(2) << QVariant() << 60 << "";
-    QTest::newRow("agent mask from digits")
-        << 1057 << QVariant("65") << QVariant(65u) << 60 << "БАНК. ПЛ. АГЕНТ, АГЕНТ";
-    QTest::newRow("tax mask from a JSON number")
-        << 1062 << QVariant(33.0) << QVariant(33u) << 60 << "ОСН, ПСН";
-    QTest::newRow("all tax systems, 20 a line")
-        << 1062 << QVariant(0x3Fu) << QVariant(0x3Fu) << 20
-        << "ОСН, УСН доход, УСН\nдоход - расход,\nЕНВД, ЕСХН, ПСН";
-    QTest::newRow("negative mask") << 1057 << QVariant(-1) << QVariant() << 60 << "";
-    QTest::newRow("fractional mask") << 1057 << QVariant(1.5) << QVariant() << 60 << "";
-    QTest::newRow("mask from a flag") << 1062 << QVariant(true) << QVariant() << 60 << "";
-    QTest::newRow("re-registration reason")
-        << 1101 << QVariant(2) << QVariant(2u) << 60 << "замена ОФД";
-    QTest::newRow("unnamed reason") << 1101 << QVariant(7) << QVariant(7u) << 60 << "7";
-    QTest::newRow("text cut at the width")
-        << 1048 << QVariant("абвгдежзий") << QVariant("абвгдежзий") << 4 << "абвг\nдежз\nий";
-    QTest::newRow("text from a list")
-        << 1048 << QVariant(QVariantList { 1 }) << QVariant() << 60 << "";
+    auto row = [](const char *name, int tag, const QVariant &value, const QVariant &stored,
+                   int width, const char *text) {
+        QTest::newRow(name) << tag << value << stored << width << QString(text);
+    };
+    row("INN of 13 characters", 1018, "7707083893123", QVariant(), 60, "");
+    row("flag from 1", 1001, 1, true, 60, "да");
+    row("flag from 2", 1001, 2, QVariant(), 60, "");
+    row("agent mask from digits", 1057, "65", 65u, 60, "БАНК. ПЛ. АГЕНТ, АГЕНТ");
+    row("tax mask from a JSON number", 1062, 33.0, 33u, 60, "ОСН, ПСН");
+    row("all tax systems, 20 a line", 1062, 0x3Fu, 0x3Fu, 20,
+        "ОСН, УСН доход, УСН\nдоход - расход,\nЕНВД, ЕСХН, ПСН");
+    row("negative mask", 1057, -1, QVariant(), 60, "");
+    row("fractional mask", 1057, 1.5, QVariant(), 60, "");
+    row("mask from a flag", 1062, true, QVariant(), 60, "");
+    row("re-registration reason", 1101, 2, 2u, 60, "замена ОФД");
+    row("unnamed reason", 1101, 7, 7u, 60, "7");
+    row("text cut at the width", 1048, "абвгдежзий", "абвгдежзий", 4, "абвг\nдежз\nий");
+    row("text from a list", 1048, QVariantList { 1 }, QVariant(), 60, "");
 }
 
 void TestBusValues::properties()

@@ -37,13 +37,8 @@ quint8 DeviceCodec::crc(const QByteArray &bytes)
 QByteArray DeviceCodec::encode(quint8 id, const QByteArray &payload)
 {
     const QByteArray body = stuff(QByteArray(1, char(id)) + payload);
-    QByteArray frame;
-    frame.append(char(STX));
-    frame.append(char(payload.size() % 128));
-    frame.append(char(payload.size() / 128));
-    frame.append(body);
-    frame.append(stuff(QByteArray(1, char(crc(body)))));
-    return frame;
+    return QByteArray(1, char(STX)) + char(payload.size() % 128) + char(payload.size() / 128) + body
+        + stuff(QByteArray(1, char(crc(body))));
 }
 
 QList<DeviceCodec::Frame> DeviceCodec::feed(const QByteArray &bytes)

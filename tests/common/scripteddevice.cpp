@@ -34,8 +34,6 @@ ScriptedDevice::ScriptedDevice(QObject *parent)
     connect(m_server, &QTcpServer::newConnection, this, &ScriptedDevice::p_newConnection);
 }
 
-ScriptedDevice::~ScriptedDevice() = default;
-
 bool ScriptedDevice::listen()
 {
     // The link asks for "localhost": take both address families.
@@ -75,11 +73,6 @@ QByteArray ScriptedDevice::stateAnswer() const
     QByteArray state = m_state.leftJustified(18, '\0');
     state[17] = char(m_modeByte);
     return state;
-}
-
-void ScriptedDevice::send(quint8 id, const QByteArray &payload)
-{
-    sendRaw(DeviceCodec::encode(id, payload));
 }
 
 void ScriptedDevice::sendRaw(const QByteArray &bytes)

@@ -42,7 +42,6 @@ public:
     };
 
     explicit ScriptedDevice(QObject *parent = nullptr);
-    ~ScriptedDevice() override;
 
     bool listen();
     quint16 port() const;
@@ -65,7 +64,7 @@ public:
     void setState(const QByteArray &state) { m_state = state; }
     QByteArray stateAnswer() const;
 
-    void send(quint8 id, const QByteArray &payload);
+    void send(quint8 id, const QByteArray &payload) { sendRaw(DeviceCodec::encode(id, payload)); }
     void sendRaw(const QByteArray &bytes);
 
     // Good frames in order of arrival. Frames that fail the framing checks or are no buffer

@@ -14,6 +14,11 @@ QByteArray hex(const char *text)
     return QByteArray::fromHex(text);
 }
 
+QString hexOf(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex());
+}
+
 QByteArray enter(int mode)
 {
     return hex("56") + char(mode) + hex("00000047");
@@ -24,13 +29,29 @@ QByteArray exitMode()
     return hex("48");
 }
 
-QByteArray position(qint64 price, qint64 quantity)
+QByteArray position(qint64 price, qint64 quantity, bool cancel, const QByteArray &name,
+    quint8 summType, quint8 discountType, qint64 discount, quint8 section)
 {
-    QByteArray r = hex("e600");
-    r += QByteArray("Item").leftJustified(64, '\0');
+    QByteArray r = QByteArray(1, char(cancel ? 0xE7 : 0xE6)) + '\0';
+    r += name.leftJustified(64, '\0', true);
     r += BCD::int2bcd(price, 12) + BCD::int2bcd(quantity, 10);
-    r += hex("0100") + BCD::int2bcd(0, 12) + hex("0101");
+    r.append(char(summType)).append(char(discountType));
+    r += BCD::int2bcd(discount, 12);
+    r.append(char(1)).append(char(section));
     return r + QByteArray(17, '\0');
+}
+
+QByteArray tlv(quint16 tag, const QByteArray &value, bool top)
+{
+    QByteArray b = top ? hex("000100") : QByteArray();
+    b.append(char(tag & 0xFF)).append(char(tag >> 8));
+    b.append(char(value.size() & 0xFF)).append(char(value.size() >> 8));
+    return b + value;
+}
+
+QByteArray requisite(quint16 tag, const QByteArray &value)
+{
+    return char(0xE8) + tlv(tag, value);
 }
 
 QByteArray money(quint8 code, qint64 sum, int type)

@@ -13,11 +13,19 @@
 namespace RegisterCommands {
 
 QByteArray hex(const char *text);
+QString hexOf(const QByteArray &bytes);
 // Mode entry with the default password 47.
 QByteArray enter(int mode);
 QByteArray exitMode();
-// The 103-byte position record: no discount, tax 1, section 1, no barcode.
-QByteArray position(qint64 price, qint64 quantity);
+// The 103-byte position record (0xE7: its cancel) as the configurator sends it: tax 1, no
+// barcode.
+QByteArray position(qint64 price, qint64 quantity, bool cancel = false,
+    const QByteArray &name = "Item", quint8 summType = 1, quint8 discountType = 0,
+    qint64 discount = 0, quint8 section = 1);
+// A TLV (little-endian tag and length) with the requisite record's header when top, and the
+// requisite record 0xE8 carrying one.
+QByteArray tlv(quint16 tag, const QByteArray &value, bool top = true);
+QByteArray requisite(quint16 tag, const QByteArray &value);
 // Flags, payment type BCD(2) when given, sum BCD(10): payment, close, cash in and out.
 QByteArray money(quint8 code, qint64 sum, int type = -1);
 // A receipt of the kind with one position at the price, paid exactly in cash (mode 1).

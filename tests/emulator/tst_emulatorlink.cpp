@@ -22,11 +22,6 @@ public:
         m_socket.connectToHost(QStringLiteral("127.0.0.1"), port);
         return m_socket.waitForConnected(5000);
     }
-    // Starts the emulator and connects to it.
-    bool connectTo(EmulatorProcess &emu, const QStringList &arguments = {})
-    {
-        return emu.start(arguments) && connectTo(emu.port());
-    }
     void send(quint8 id, const QByteArray &payload) { sendRaw(PAtol31::buildFrame(id, payload)); }
     void sendRaw(const QByteArray &bytes)
     {
@@ -52,7 +47,6 @@ public:
         m_frames = m_frames.mid(out.size());
         return out;
     }
-    // Sends and waits for the expected number of frames.
     QStringList exchange(quint8 id, const QByteArray &payload, int answers)
     {
         send(id, payload);
@@ -126,7 +120,7 @@ void TestEmulatorLink::exchanges()
     QFETCH(QStringList, frames);
     EmulatorProcess emu;
     RawClient c;
-    QVERIFY(c.connectTo(emu));
+    QVERIFY(emu.start({}) && c.connectTo(emu.port()));
     c.send(1, payload);
     // One frame more than expected must not come.
     QCOMPARE(c.receive(frames.size() + 1, 300), frames);
@@ -136,7 +130,7 @@ void TestEmulatorLink::resendRunsOnceUntilStale()
 {
     EmulatorProcess emu;
     RawClient c;
-    QVERIFY(c.connectTo(emu));
+    QVERIFY(emu.start({}) && c.connectTo(emu.port()));
     QCOMPARE(c.exchange(1, add(1, ENTER_1), 2), QStringList({ "01:a101", "f0:a601550000" }));
     QCOMPARE(c.exchange(2, add(2, CASH_IN_1), 2), QStringList({ "02:a102", "f0:a602550000" }));
     // The same record again, as after a lost answer: answered with the task's result, not
@@ -166,7 +160,7 @@ void TestEmulatorLink::answersOnRequest()
 {
     EmulatorProcess emu;
     RawClient c;
-    QVERIFY(c.connectTo(emu, { "--answers", "req", "--delay", "400" }));
+    QVERIFY(emu.start({ "--answers", "req", "--delay", "400" }) && c.connectTo(emu.port()));
     // Only the acceptance: no F0 frame in this mode.
     QCOMPARE(c.exchange(1, add(1, ENTER_1), 1), QStringList({ "01:a101" }));
     QCOMPARE(c.exchange(2, hex("c301"), 1), QStringList({ "02:a201" })); // busy
@@ -188,7 +182,7 @@ void TestEmulatorLink::abortDropsBusyResult()
 {
     EmulatorProcess emu;
     RawClient c;
-    QVERIFY(c.connectTo(emu, { "--delay", "300" }));
+    QVERIFY(emu.start({ "--delay", "300" }) && c.connectTo(emu.port()));
     QCOMPARE(c.exchange(1, add(1, ENTER_1), 2), QStringList({ "01:a101", "f0:a601550000" }));
     c.send(2, add(2, CASH_IN_1));
     c.send(3, add(3, CASH_IN_1));

@@ -11,34 +11,12 @@ using namespace RegisterCommands;
 
 namespace {
 
-QByteArray tlv(quint16 tag, const QByteArray &value, bool top = true)
-{
-    QByteArray b = top ? hex("000100") : QByteArray();
-    b.append(char(tag & 0xFF)).append(char(tag >> 8));
-    b.append(char(value.size() & 0xFF)).append(char(value.size() >> 8));
-    return b + value;
-}
-
-QByteArray requisite(quint16 tag, const QByteArray &value)
-{
-    return QByteArray(1, char(0xE8)) + tlv(tag, value);
-}
-
-// An item at 1.00 x 1.000; cancelled with 0xE7.
-QByteArray item(bool cancel = false, const QByteArray &name = "Item")
-{
-    QByteArray r = position(100, 1000);
-    r[0] = char(cancel ? 0xE7 : 0xE6);
-    return r.replace(2, 64, name.leftJustified(64, '\0'));
-}
-
 // Registration, a sale receipt and the commands: the answer code of the last one, or of
 // the first refused.
 int run(const QList<QByteArray> &commands, RegisterModel *m)
 {
     int code = -1;
-    for (const QByteArray &c :
-        QList<QByteArray> { hex("560100000047"), hex("920001") } + commands) {
+    for (const QByteArray &c : QList<QByteArray> { enter(1), hex("920001") } + commands) {
         const RegisterModel::Answer a = m->execute(c);
         code = quint8(a.bytes.at(1));
         if (a.refused)
@@ -80,7 +58,7 @@ void TestEmulatorRequisites::requisiteValues()
     QFETCH(QByteArray, command);
     QFETCH(int, code);
     RegisterModel m(RegisterState::fresh());
-    QCOMPARE(run({ item(), command }, &m), code);
+    QCOMPARE(run({ position(100, 1000), command }, &m), code); // an item at 1.00 x 1.000
     // A refused value is not kept.
     const Receipt &r = m.state().receipt;
     QCOMPARE(r.positions.first().requisites.size() + r.requisites.size(), code == 0 ? 1 : 0);
@@ -88,17 +66,18 @@ void TestEmulatorRequisites::requisiteValues()
 
 void TestEmulatorRequisites::agentPositionAtClose_data()
 {
+    const QByteArray item = position(100, 1000);
     const QByteArray agent = requisite(1222, hex("04"));
     const QByteArray supplier = requisite(1224, tlv(1225, "MTS", false) + tlv(1171, "", false));
     const QByteArray inn = requisite(1226, "7740000076");
     QTest::addColumn<QList<QByteArray>>("commands");
     QTest::addColumn<int>("code");
     using L = QList<QByteArray>;
-    QTest::newRow("with supplier and INN") << L { item(), agent, supplier, inn } << 0;
-    QTest::newRow("without INN") << L { item(), agent, supplier } << 0xF2;
-    QTest::newRow("without supplier") << L { item(), agent, inn } << 0xF2;
+    QTest::newRow("with supplier and INN") << L { item, agent, supplier, inn } << 0;
+    QTest::newRow("without INN") << L { item, agent, supplier } << 0xF2;
+    QTest::newRow("without supplier") << L { item, agent, inn } << 0xF2;
     QTest::newRow("incomplete position cancelled")
-        << L { item(), agent, item(true), item(false, "B") } << 0;
+        << L { item, agent, position(100, 1000, true), position(100, 1000, false, "B") } << 0;
 }
 
 void TestEmulatorRequisites::agentPositionAtClose()

@@ -21,31 +21,9 @@ using L = QList<QByteArray>;
 
 enum Ofd { Online, Offline, BackOnline };
 
-QString hexOf(const QByteArray &b)
-{
-    return QString::fromLatin1(b.toHex());
-}
-
-} // namespace
-
-class TestFiscalArchive : public QObject
-{
-    Q_OBJECT
-private slots:
-    void commands_data();
-    void commands();
-    void stateFile_data();
-    void stateFile();
-
-private:
-    // Runs the command after the setup (which must be accepted) and compares: "answer=HEX"
-    // with the answer, otherwise the fields of the document the command printed.
-    static void check(
-        RegisterModel &m, const L &setup, const QByteArray &command, const QString &expected);
-};
-
-void TestFiscalArchive::check(
-    RegisterModel &m, const L &setup, const QByteArray &command, const QString &expected)
+// Runs the command after the setup (which must be accepted) and compares: "answer=HEX" with the
+// answer, otherwise the fields of the document the command printed.
+void check(RegisterModel &m, const L &setup, const QByteArray &command, const QString &expected)
 {
     for (const QByteArray &c : setup) {
         const RegisterModel::Answer a = m.execute(c);
@@ -63,6 +41,18 @@ void TestFiscalArchive::check(
     QCOMPARE(printed.count(), 1);
     QCOMPARE(documentFields(printed.at(0).at(0).toJsonObject(), expected), expected);
 }
+
+} // namespace
+
+class TestFiscalArchive : public QObject
+{
+    Q_OBJECT
+private slots:
+    void commands_data();
+    void commands();
+    void stateFile_data();
+    void stateFile();
+};
 
 void TestFiscalArchive::commands_data()
 {

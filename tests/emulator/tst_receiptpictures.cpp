@@ -5,6 +5,7 @@
 #include "receiptlayout.h"
 #include "receiptpainter.h"
 #include "receiptpublisher.h"
+#include "registercommands.h"
 #include "registermodel.h"
 
 #include <QLocalServer>
@@ -15,13 +16,9 @@
 #include <QtTest>
 
 using qt5ext::BCD;
+using namespace RegisterCommands;
 
 namespace {
-
-QByteArray enter(int mode)
-{
-    return QByteArray::fromHex("56") + char(mode) + QByteArray::fromHex("00000047");
-}
 
 QByteArray position(const QString &name, qint64 price, qint64 qty, quint8 tax, bool cancel = false)
 {
@@ -36,14 +33,7 @@ QByteArray position(const QString &name, qint64 price, qint64 qty, quint8 tax, b
     return r + QByteArray(17, '\0');
 }
 
-// Close (0x4A) or payment (0x99): flags, type, sum BCD(10).
-QByteArray payment(quint8 code, int type, qint64 sum)
-{
-    return QByteArray(1, char(code)) + '\0' + BCD::int2bcd(type, 2) + BCD::int2bcd(sum, 10);
-}
-
 using Script = QVector<QByteArray>;
-const QByteArray EXIT = QByteArray::fromHex("48");
 
 // Runs the commands, each of which must be taken; *last gets the last document printed.
 bool run(RegisterModel *model, const Script &script, QJsonObject *last)
@@ -80,30 +70,30 @@ void TestReceiptPictures::documents_data()
 {
     QTest::addColumn<Script>("script");
     QTest::addColumn<QStringList>("expected"); // lines of the last document, in this order
-    const Script sale { enter(1), QByteArray::fromHex("920001"),
-        position("Молоко 3,2%", 8990, 2000, 3), position("Хлеб", 4550, 1500, 2),
-        QByteArray::fromHex("e8000100f0031000") + "buyer@example.ru" /* tag 1008 */,
-        payment(0x99, 2, 10000), payment(0x4A, 1, 20000) };
-    QTest::newRow("sale with change")
-        << sale
-        << QStringList { "ПРИХОД", "Чек № 1 | Кассир 1", "1. Молоко 3,2%", "   2 x 89.90 | =179.80",
-               "   НДС 20%", "2. Хлеб", "   1.5 x 45.50 | =68.25", "   НДС 10%", "ИТОГ | =248.05",
-               "НАЛИЧНЫМИ | =200.00", "БЕЗНАЛИЧНЫМИ | =100.00", "СДАЧА | =51.95", "СНО | ОСН",
-               "Покупатель (тел./эл. почта) | buyer@example.ru", "ФД № | 3" };
-    QTest::newRow("storno") << Script { enter(1), QByteArray::fromHex("920001"),
-        position("Товар", 123456789, 1, 4), position("Товар", 123456789, 1, 4, true),
-        position("Сок", 10000, 1000, 6), payment(0x4A, 1, 10000) }
-                            << QStringList { "ПРИХОД", "1. Товар",
-                                   "   0.001 x 1 234 567.89 | =1 234.57", "2. СТОРНО Товар",
-                                   "   0.001 x 1 234 567.89 | =-1 234.57", "ИТОГ | =100.00" };
-    QTest::newRow("Z report") << (sale + Script { EXIT, enter(3), QByteArray::fromHex("5a") })
-                              << QStringList { "ОТЧЕТ О ЗАКРЫТИИ СМЕНЫ", "Приход | =248.05",
-                                     "Внесено | =0.00", "Чеков за смену | 1",
-                                     "Наличных в кассе | =148.05", "ФД № | 4" };
-    QTest::newRow("cancelled receipt")
-        << Script { enter(1), QByteArray::fromHex("920001"), position("Товар", 500, 1000, 4),
-               QByteArray::fromHex("59") }
-        << QStringList { "ЧЕК АННУЛИРОВАН", "1. Товар", "ИТОГ | =5.00" };
+    auto row = [](const char *name, const Script &script, const QStringList &expected) {
+        QTest::newRow(name) << script << expected;
+    };
+    const Script sale { enter(1), hex("920001"), position("Молоко 3,2%", 8990, 2000, 3),
+        position("Хлеб", 4550, 1500, 2),
+        hex("e8000100f0031000") + "buyer@example.ru" /* tag 1008 */, money(0x99, 10000, 2),
+        money(0x4A, 20000, 1) };
+    row("sale with change", sale,
+        { "ПРИХОД", "Чек № 1 | Кассир 1", "1. Молоко 3,2%", "   2 x 89.90 | =179.80", "   НДС 20%",
+            "2. Хлеб", "   1.5 x 45.50 | =68.25", "   НДС 10%", "ИТОГ | =248.05",
+            "НАЛИЧНЫМИ | =200.00", "БЕЗНАЛИЧНЫМИ | =100.00", "СДАЧА | =51.95", "СНО | ОСН",
+            "Покупатель (тел./эл. почта) | buyer@example.ru", "ФД № | 3" });
+    row("storno",
+        { enter(1), hex("920001"), position("Товар", 123456789, 1, 4),
+            position("Товар", 123456789, 1, 4, true), position("Сок", 10000, 1000, 6),
+            money(0x4A, 10000, 1) },
+        { "ПРИХОД", "1. Товар", "   0.001 x 1 234 567.89 | =1 234.57", "2. СТОРНО Товар",
+            "   0.001 x 1 234 567.89 | =-1 234.57", "ИТОГ | =100.00" });
+    row("Z report", sale + Script { exitMode(), enter(3), hex("5a") },
+        { "ОТЧЕТ О ЗАКРЫТИИ СМЕНЫ", "Приход | =248.05", "Внесено | =0.00", "Чеков за смену | 1",
+            "Наличных в кассе | =148.05", "ФД № | 4" });
+    row("cancelled receipt",
+        { enter(1), hex("920001"), position("Товар", 500, 1000, 4), hex("59") },
+        { "ЧЕК АННУЛИРОВАН", "1. Товар", "ИТОГ | =5.00" });
 }
 
 void TestReceiptPictures::documents()
@@ -127,12 +117,12 @@ void TestReceiptPictures::documents()
 // Fault: the strip is cut to a fixed length, or the text never reaches the paper.
 void TestReceiptPictures::stripGrowsWithItsLines()
 {
-    Script script { enter(1), QByteArray::fromHex("920001") };
+    Script script { enter(1), hex("920001") };
     for (int i = 0; i < 30; ++i)
         script << position(QStringLiteral("Позиция %1").arg(i), 100, 1000, 3);
     RegisterModel model(RegisterState::fresh());
     QJsonObject doc;
-    QVERIFY(run(&model, script << payment(0x4A, 1, 3000), &doc));
+    QVERIFY(run(&model, script << money(0x4A, 3000, 1), &doc));
     QVector<ReceiptLayout::Line> lines = ReceiptLayout::lines(doc, model.state());
     const QImage full = ReceiptPainter::paint(lines);
     lines.resize(10);
@@ -192,10 +182,7 @@ void TestReceiptPictures::publisher()
         [&](const QJsonObject &doc) { written << publisher.publish(doc, model.state()); });
     // Shift opening, cash in, then a second cash in: three pictures in one go.
     QJsonObject last;
-    QVERIFY(run(&model,
-        { enter(1), QByteArray::fromHex("4900") + BCD::int2bcd(100, 10),
-            QByteArray::fromHex("4900") + BCD::int2bcd(200, 10) },
-        &last));
+    QVERIFY(run(&model, { enter(1), money(0x49, 100), money(0x49, 200) }, &last));
     QCOMPARE(written.size(), 3);
     QVERIFY(written.at(0).endsWith("-shiftOpen.png"));
     QVERIFY(written.at(2).endsWith("-cashIn.png"));

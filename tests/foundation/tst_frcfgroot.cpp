@@ -96,19 +96,16 @@ void TestFrCfgRoot::setUpLocale_data()
     QTest::addColumn<QString>("locale");
     QTest::addColumn<int>("installed");
 
-    QTest::newRow("all four") << QStringList { "qt_ru.qm", "qtbase_ru.qm", "cashbox_ru.qm",
-        "frconfigurator_ru.qm" }
-                              << "-"
-                              << "ru_RU" << 4;
-    QTest::newRow("unknown name") << QStringList { "orvaconfig_ru.qm" } << "-"
-                                  << "ru_RU" << 0;
-    QTest::newRow("broken beside good")
-        << QStringList { "!qtbase_ru.qm", "frconfigurator_ru.qm" } << "-"
-        << "ru_RU" << 1;
-    QTest::newRow("settings: Russian by default")
-        << QStringList { "cashbox_ru.qm" } << QString() << "ru_RU" << 1;
-    QTest::newRow("settings: English") << QStringList { "cashbox_ru.qm" } << "en_US"
-                                       << "en_US" << 0;
+    auto row = [](const char *name, const QStringList &files, const QString &setting,
+                   const char *locale, int installed) {
+        QTest::newRow(name) << files << setting << QString(locale) << installed;
+    };
+    row("all four", { "qt_ru.qm", "qtbase_ru.qm", "cashbox_ru.qm", "frconfigurator_ru.qm" }, "-",
+        "ru_RU", 4);
+    row("unknown name", { "orvaconfig_ru.qm" }, "-", "ru_RU", 0);
+    row("broken beside good", { "!qtbase_ru.qm", "frconfigurator_ru.qm" }, "-", "ru_RU", 1);
+    row("settings: Russian by default", { "cashbox_ru.qm" }, QString(), "ru_RU", 1);
+    row("settings: English", { "cashbox_ru.qm" }, "en_US", "en_US", 0);
 }
 
 void TestFrCfgRoot::setUpLocale()

@@ -135,17 +135,16 @@ void TestNumbers::fixArithmetic_data()
     QTest::addColumn<QString>("sum"); // at the left side's scale
     QTest::addColumn<bool>("equal");
 
-    QTest::newRow("money") << 100u << "0.10" << 100u << "0.20"
-                           << "0.30" << false;
+    auto row = [](const char *name, quint32 m1, const char *a, quint32 m2, const char *b,
+                   const char *sum, bool equal) {
+        QTest::newRow(name) << m1 << QString(a) << m2 << QString(b) << QString(sum) << equal;
+    };
+    row("money", 100, "0.10", 100, "0.20", "0.30", false);
     // The right side is brought to the left side's scale, half away from zero.
-    QTest::newRow("quantity into money") << 100u << "1.50" << 1000u << "0.005"
-                                         << "1.51" << false;
-    QTest::newRow("money into quantity") << 1000u << "1.5" << 100u << "0.25"
-                                         << "1.750" << false;
-    QTest::newRow("equal across scales") << 100u << "1.5" << 1000u << "1.500"
-                                         << "3.00" << true;
-    QTest::newRow("finer scale differs") << 100u << "1.50" << 1000u << "1.505"
-                                         << "3.01" << false;
+    row("quantity into money", 100, "1.50", 1000, "0.005", "1.51", false);
+    row("money into quantity", 1000, "1.5", 100, "0.25", "1.750", false);
+    row("equal across scales", 100, "1.5", 1000, "1.500", "3.00", true);
+    row("finer scale differs", 100, "1.50", 1000, "1.505", "3.01", false);
 }
 
 void TestNumbers::fixArithmetic()

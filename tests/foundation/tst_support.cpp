@@ -148,19 +148,17 @@ void TestSupport::unlockPort_data()
     QTest::addColumn<bool>("force");
     QTest::addColumn<bool>("removed");
 
-    QTest::newRow("stale lock") << "ttyS0"
-                                << "dead" << false << false << true;
-    QTest::newRow("live owner kept") << "ttyS0"
-                                     << "live" << false << false << false;
+    auto row = [](const char *name, const char *port, const char *owner, bool binaryPid, bool force,
+                   bool removed) {
+        QTest::newRow(name) << QString(port) << QString(owner) << binaryPid << force << removed;
+    };
+    row("stale lock", "ttyS0", "dead", false, false, true);
+    row("live owner kept", "ttyS0", "live", false, false, false);
     // A binary pid that did not parse would read as a dead owner.
-    QTest::newRow("live binary owner kept") << "ttyUSB1"
-                                            << "live" << true << false << false;
-    QTest::newRow("live owner forced") << "ttyS0"
-                                       << "live" << false << true << true;
-    QTest::newRow("device path") << "/dev/ttyUSB0"
-                                 << "dead" << false << false << true;
-    QTest::newRow("no lock") << "ttyS3"
-                             << "none" << false << false << true;
+    row("live binary owner kept", "ttyUSB1", "live", true, false, false);
+    row("live owner forced", "ttyS0", "live", false, true, true);
+    row("device path", "/dev/ttyUSB0", "dead", false, false, true);
+    row("no lock", "ttyS3", "none", false, false, true);
 }
 
 void TestSupport::unlockPort()

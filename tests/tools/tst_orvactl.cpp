@@ -118,8 +118,7 @@ Result TestOrvactl::run(const QStringList &args, int waitMs, bool oneCpu)
 
 QStringList TestOrvactl::at(const QStringList &args) const
 {
-    return QStringList { QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
-        QStringLiteral("--port"), QString::number(m_device->port()) }
+    return QStringList { "--host", "127.0.0.1", "--port", QString::number(m_device->port()) }
     + args;
 }
 
@@ -184,41 +183,29 @@ void TestOrvactl::formatter_data()
     QTest::addColumn<AnswerFormatter::Outcome>("outcome");
     QTest::addColumn<QString>("text");
 
+    using F = AnswerFormatter;
+    auto row = [](const char *name, Format format, const char *answer, F::Outcome outcome,
+                   const char *text) {
+        QTest::newRow(name) << format << QByteArray::fromHex(answer) << outcome << QString(text);
+    };
     // Cashier 1, hall 5, 2024-03-05 12:34:56, serial 1234; mode byte 0x24 is mode 4, submode 2.
-    QTest::newRow("state") << Format(&AnswerFormatter::state)
-                           << QByteArray::fromHex("440105240305123456030000123400000024")
-                           << AnswerFormatter::Ok
-                           << QStringLiteral("mode=4 submode=2 serial=1234 cashier=1 hall=5 "
-                                             "datetime=2024-03-05T12:34:56\nПрограммирование\n");
+    row("state", &F::state, "440105240305123456030000123400000024", F::Ok,
+        "mode=4 submode=2 serial=1234 cashier=1 hall=5 datetime=2024-03-05T12:34:56\n"
+        "Программирование\n");
     // Month 0x13 is no date; mode 10 has no name.
-    QTest::newRow("state without date or name")
-        << Format(&AnswerFormatter::state)
-        << QByteArray::fromHex("44079924130512345600009876540000003a") << AnswerFormatter::Ok
-        << QStringLiteral("mode=10 submode=3 serial=987654 cashier=7 hall=99 datetime=-\n-\n");
+    row("state without date or name", &F::state, "44079924130512345600009876540000003a", F::Ok,
+        "mode=10 submode=3 serial=987654 cashier=7 hall=99 datetime=-\n-\n");
     // 'M' + BCD(14) kopecks.
-    QTest::newRow("cash") << Format(&AnswerFormatter::money)
-                          << QByteArray::fromHex("4d99999999999999") << AnswerFormatter::Ok
-                          << QStringLiteral("cash=999999999999.99\n");
-    QTest::newRow("drawer cut short")
-        << Format(&AnswerFormatter::money) << QByteArray::fromHex("4d0001")
-        << AnswerFormatter::Unexpected << QString();
-    QTest::newRow("drawer refused")
-        << Format(&AnswerFormatter::money) << QByteArray::fromHex("559c00")
-        << AnswerFormatter::Refused << QStringLiteral("Смена открыта, операция невозможна");
+    row("cash", &F::money, "4d99999999999999", F::Ok, "cash=999999999999.99\n");
+    row("drawer cut short", &F::money, "4d0001", F::Unexpected, "");
+    row("drawer refused", &F::money, "559c00", F::Refused, "Смена открыта, операция невозможна");
     // 'U' 00 + sales BCD(14) + purchases BCD(14).
-    QTest::newRow("shift totals") << Format(&AnswerFormatter::shiftTotals)
-                                  << QByteArray::fromHex("55000000000001234500000000000099")
-                                  << AnswerFormatter::Ok
-                                  << QStringLiteral("sales=123.45 purchases=0.99\n");
-    QTest::newRow("shift totals foreign answer")
-        << Format(&AnswerFormatter::shiftTotals) << QByteArray::fromHex("4d00000000012345")
-        << AnswerFormatter::Unexpected << QString();
-    QTest::newRow("raw") << Format(&AnswerFormatter::raw) << QByteArray::fromHex("fdfe")
-                         << AnswerFormatter::Ok << QStringLiteral("fdfe\n");
+    row("shift totals", &F::shiftTotals, "55000000000001234500000000000099", F::Ok,
+        "sales=123.45 purchases=0.99\n");
+    row("shift totals foreign answer", &F::shiftTotals, "4d00000000012345", F::Unexpected, "");
+    row("raw", &F::raw, "fdfe", F::Ok, "fdfe\n");
     // A result that is itself a refusal.
-    QTest::newRow("raw refusal") << Format(&AnswerFormatter::raw) << QByteArray::fromHex("559b00")
-                                 << AnswerFormatter::Refused
-                                 << QStringLiteral("Чек открыт – операция невозможна");
+    row("raw refusal", &F::raw, "559b00", F::Refused, "Чек открыт – операция невозможна");
 }
 
 void TestOrvactl::formatter()
@@ -237,21 +224,21 @@ void TestOrvactl::stats_data()
 {
     QTest::addColumn<QList<qint64>>("nsecs");
     QTest::addColumn<QString>("line");
-    QTest::newRow("none") << QList<qint64> {} << "runs=0 median_ms=0.000 p99_ms=0.000 max_ms=0.000";
+    auto row = [](const char *name, const QList<qint64> &nsecs, const char *line) {
+        QTest::newRow(name) << nsecs << QString(line);
+    };
+    row("none", {}, "runs=0 median_ms=0.000 p99_ms=0.000 max_ms=0.000");
     // Odd count: the middle one; order of arrival does not matter.
-    QTest::newRow("odd") << QList<qint64> { 3000000, 1000000, 2000000 }
-                         << "runs=3 median_ms=2.000 p99_ms=3.000 max_ms=3.000";
+    row("odd", { 3000000, 1000000, 2000000 }, "runs=3 median_ms=2.000 p99_ms=3.000 max_ms=3.000");
     // Even count: the mean of the two middle runs.
-    QTest::newRow("even") << QList<qint64> { 4000000, 1000000, 2000000, 3000000 }
-                          << "runs=4 median_ms=2.500 p99_ms=4.000 max_ms=4.000";
+    row("even", { 4000000, 1000000, 2000000, 3000000 },
+        "runs=4 median_ms=2.500 p99_ms=4.000 max_ms=4.000");
     // Nearest rank: of 200 runs the 198th, not the largest; 100 runs give the 99th.
     QList<qint64> twoHundred;
     for (int i = 1; i <= 200; ++i)
         twoHundred << qint64(i) * 2000;
-    QTest::newRow("p99 of 200") << twoHundred
-                                << "runs=200 median_ms=0.201 p99_ms=0.396 max_ms=0.400";
-    QTest::newRow("p99 of 100") << twoHundred.mid(0, 100)
-                                << "runs=100 median_ms=0.101 p99_ms=0.198 max_ms=0.200";
+    row("p99 of 200", twoHundred, "runs=200 median_ms=0.201 p99_ms=0.396 max_ms=0.400");
+    row("p99 of 100", twoHundred.mid(0, 100), "runs=100 median_ms=0.101 p99_ms=0.198 max_ms=0.200");
 }
 
 void TestOrvactl::stats()
@@ -274,26 +261,22 @@ void TestOrvactl::exitCodes_data()
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
 
-    QTest::newRow("result") << QStringList { "raw", "91", "1234" } << 0x91
-                            << ScriptedDevice::AcceptThenResult << QByteArray::fromHex("5500123456")
-                            << 0 << "5500123456\n"
-                            << "";
-    QTest::newRow("refused") << QStringList { "raw", "92", "0001" } << 0x92
-                             << ScriptedDevice::AcceptThenError << QByteArray::fromHex("558c00")
-                             << 3 << ""
-                             << "Неверный пароль\n";
-    QTest::newRow("answer that cannot be read")
-        << QStringList { "money" } << 0x4D << ScriptedDevice::AcceptThenResult
-        << QByteArray::fromHex("4d0001") << 2 << ""
-        << "Unexpected drawer answer: 4d0001";
+    using D = ScriptedDevice;
+    auto row = [](const char *name, const QStringList &args, int code, D::Reply reply,
+                   const char *answer, int exitCode, const char *out, const char *err) {
+        QTest::newRow(name) << args << code << reply << QByteArray::fromHex(answer) << exitCode
+                            << QString(out) << QString::fromUtf8(err);
+    };
+    row("result", { "raw", "91", "1234" }, 0x91, D::AcceptThenResult, "5500123456", 0,
+        "5500123456\n", "");
+    row("refused", { "raw", "92", "0001" }, 0x92, D::AcceptThenError, "558c00", 3, "",
+        "Неверный пароль\n");
+    row("answer that cannot be read", { "money" }, 0x4D, D::AcceptThenResult, "4d0001", 2, "",
+        "Unexpected drawer answer: 4d0001");
     // The closed link ends the run; a generous limit is not waited out.
-    QTest::newRow("link closed by the register")
-        << QStringList { "--timeout", "15000", "money" } << 0x4D << ScriptedDevice::CloseLink
-        << QByteArray() << 2 << ""
-        << "The link to localhost:";
-    QTest::newRow("usage") << QStringList { "mode" } << 0 << ScriptedDevice::Silent << QByteArray()
-                           << 1 << ""
-                           << "orvactl: mode needs exactly one argument";
+    row("link closed by the register", { "--timeout", "15000", "money" }, 0x4D, D::CloseLink, "", 2,
+        "", "The link to localhost:");
+    row("usage", { "mode" }, 0, D::Silent, "", 1, "", "orvactl: mode needs exactly one argument");
 }
 
 void TestOrvactl::exitCodes()
