@@ -27,8 +27,7 @@ QByteArray prefixed(quint8 code, quint8 tid, const QByteArray &rest = QByteArray
 
 } // namespace
 
-ScriptedDevice::ScriptedDevice(QObject *parent)
-    : QObject(parent), m_server(new QTcpServer(this)), m_state(QByteArray::fromHex(DEFAULT_STATE))
+ScriptedDevice::ScriptedDevice(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
 {
     m_clock.start();
     connect(m_server, &QTcpServer::newConnection, this, &ScriptedDevice::p_newConnection);
@@ -70,7 +69,7 @@ void ScriptedDevice::script(quint8 code, Reply reply, const QByteArray &answer, 
 
 QByteArray ScriptedDevice::stateAnswer() const
 {
-    QByteArray state = m_state.leftJustified(18, '\0');
+    QByteArray state = QByteArray::fromHex(DEFAULT_STATE);
     state[17] = char(m_modeByte);
     return state;
 }
@@ -155,8 +154,6 @@ void ScriptedDevice::p_readyRead()
         f.atMs = m_clock.elapsed();
         m_frames.append(f);
         emit frameReceived(f.id, f.payload);
-        if (m_hook)
-            m_hook(f);
         handleFrame(f);
     }
 }

@@ -52,16 +52,13 @@ public:
 
     // Off: the device answers nothing by itself; the test sends every answer.
     void setAnswering(bool on) { m_answering = on; }
-    // Runs for every good frame once it is recorded, before the device's own answer.
-    void setHook(std::function<void(const Frame &)> hook) { m_hook = std::move(hook); }
     // Overrides the device for the next `times` tasks with this code (-1: all of them).
     void script(quint8 code, Reply reply, const QByteArray &answer = QByteArray(), int times = -1);
     void clearScripts() { m_scripts.clear(); }
     void setAnswerAbort(bool answer) { m_answerAbort = answer; }
     void setModeByte(quint8 modeByte) { m_modeByte = modeByte; }
     quint8 modeByte() const { return m_modeByte; }
-    // The 18-byte state answer ('D' ...); byte 17 always carries the current mode byte.
-    void setState(const QByteArray &state) { m_state = state; }
+    // The 18-byte state answer ('D' ...); byte 17 carries the current mode byte.
     QByteArray stateAnswer() const;
 
     void send(quint8 id, const QByteArray &payload) { sendRaw(DeviceCodec::encode(id, payload)); }
@@ -108,13 +105,11 @@ private:
     QPointer<QTcpSocket> m_client;
     DeviceCodec m_codec;
     QElapsedTimer m_clock;
-    std::function<void(const Frame &)> m_hook;
     QHash<quint8, Script> m_scripts;
     QHash<quint8, QByteArray> m_pendingResults; // TID -> result kept for a REQ
     bool m_answering = true;
     bool m_answerAbort = true;
     quint8 m_modeByte = 0;
-    QByteArray m_state;
     QList<Frame> m_frames;
     QList<Task> m_tasks;
     QByteArray m_received;
