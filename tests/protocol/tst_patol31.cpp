@@ -1,17 +1,9 @@
 #include "devicecodec.h"
+#include "hexbytes.h"
 #include "patol31.h"
 
 #include <QBuffer>
 #include <QtTest>
-
-namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
-} // namespace
 
 class TestPAtol31 : public QObject
 {
