@@ -209,10 +209,7 @@ void TestSettings::driverPorts()
     QCOMPARE(core ? int(FrCoreConfig().atolTcpPort()) : int(FrHttpConfig().port()), expected);
 
     // Written into its own file and group; keys of the driver we do not know survive.
-    if (core)
-        FrCoreConfig().setAtolTcpPort(4100);
-    else
-        FrHttpConfig().setPort(4100);
+    core ? FrCoreConfig().setAtolTcpPort(4100) : FrHttpConfig().setPort(4100);
     const QString path = m_profile->configDir() + QLatin1Char('/') + fileName;
     QCOMPARE(rawValue(path, core ? "CORE/atolTcpPort" : "LISTENER/port").toInt(), 4100);
     QCOMPARE(rawValue(path, "OTHER/x").toInt(), file.isEmpty() ? 0 : 1);
