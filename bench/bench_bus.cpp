@@ -21,8 +21,6 @@
 
 namespace {
 
-void dropMessages(QtMsgType, const QMessageLogContext &, const QString &) { }
-
 struct Setup
 {
     QTemporaryDir dir;
@@ -119,7 +117,7 @@ BENCHMARK(BM_AtolStateRoundTrip)->UseRealTime()->MinTime(2.0);
 int main(int argc, char **argv)
 {
     // Log lines would measure the logger, not the bus.
-    qInstallMessageHandler(dropMessages);
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QTemporaryDir profile;
     qputenv("ALLUSERSPROFILE", profile.path().toLocal8Bit());
     QCoreApplication app(argc, argv);

@@ -13,8 +13,6 @@
 
 namespace {
 
-void dropMessages(QtMsgType, const QMessageLogContext &, const QString &) { }
-
 FrCommandsController *g_controller = nullptr;
 
 void BM_RoundTripState(benchmark::State &state)
@@ -38,7 +36,7 @@ BENCHMARK(BM_RoundTripRaw)->Arg(16)->Arg(1024)->UseRealTime()->MinTime(2.0);
 int main(int argc, char **argv)
 {
     // Protocol log lines would measure the logger, not the link.
-    qInstallMessageHandler(dropMessages);
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QTemporaryDir profile;
     qputenv("ALLUSERSPROFILE", profile.path().toLocal8Bit());
     QCoreApplication app(argc, argv);
@@ -52,15 +50,13 @@ int main(int argc, char **argv)
     QObject::connect(&registerThread, &QThread::finished, device, &QObject::deleteLater);
     registerThread.start();
     bool listening = false;
-    QMetaObject::invokeMethod(
-        device,
-        [&]() {
-            // One frame per command, as a register that finishes the task at once sends.
-            device->script(0x3F, ScriptedDevice::ResultOnly, device->stateAnswer());
-            device->script(0x91, ScriptedDevice::ResultOnly, QByteArray::fromHex("550000"));
-            listening = device->listen();
-        },
-        Qt::BlockingQueuedConnection);
+    const auto setUp = [&] {
+        // One frame per command, as a register that finishes the task at once sends.
+        device->script(0x3F, ScriptedDevice::ResultOnly, device->stateAnswer());
+        device->script(0x91, ScriptedDevice::ResultOnly, QByteArray::fromHex("550000"));
+        listening = device->listen();
+    };
+    QMetaObject::invokeMethod(device, setUp, Qt::BlockingQueuedConnection);
     FrCommandsController controller;
     const bool up = listening
         && benchlatency::startLink(&controller, QStringLiteral("127.0.0.1"), device->port());

@@ -62,10 +62,9 @@ void roundTrip(benchmark::State &state, FrCommandsController *ctl, Send send)
             loop.quit();
         }
     };
-    const QMetaObject::Connection a
-        = QObject::connect(ctl, &FrCommandsController::assyncAnswer, &loop, finished);
-    const QMetaObject::Connection e
-        = QObject::connect(ctl, &FrCommandsController::assyncError, &loop, finished);
+    // Both connections go with the loop when the benchmark ends.
+    QObject::connect(ctl, &FrCommandsController::assyncAnswer, &loop, finished);
+    QObject::connect(ctl, &FrCommandsController::assyncError, &loop, finished);
     QTimer guard;
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, &loop, &QEventLoop::quit);
@@ -84,8 +83,6 @@ void roundTrip(benchmark::State &state, FrCommandsController *ctl, Send send)
             break;
         }
     }
-    QObject::disconnect(a);
-    QObject::disconnect(e);
     report(state, us);
 }
 

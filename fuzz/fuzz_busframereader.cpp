@@ -13,8 +13,6 @@
 
 namespace {
 
-void dropMessages(QtMsgType, const QMessageLogContext &, const QString &) { }
-
 // The one message of a frame built from it.
 bool reframes(const QJsonObject &message)
 {
@@ -29,7 +27,7 @@ bool reframes(const QJsonObject &message)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    qInstallMessageHandler(dropMessages);
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     return 0;
 }
 

@@ -30,8 +30,6 @@ enum Action : quint8 {
 // TIDs start over at 1 after 222 tasks; staying well below keeps every queued TID unique.
 const int MAX_TASKS = 150;
 
-void dropMessages(QtMsgType, const QMessageLogContext &, const QString &) { }
-
 // The buffer as the caller sees it: TIDs in queue order.
 class Model
 {
@@ -62,7 +60,7 @@ private:
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
-    qInstallMessageHandler(dropMessages);
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     // Builders may read the link settings; keep them away from any real profile.
     static QTemporaryDir profile;
     qputenv("ALLUSERSPROFILE", profile.path().toLocal8Bit());
@@ -81,10 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (id == 0 || id > 222)
             abort();
     });
-    QObject::connect(&ctl, &FrCommandsController::assyncAnswer,
-        [&model](quint8 tid, QByteArray) { model.finished(tid); });
-    QObject::connect(&ctl, &FrCommandsController::assyncError,
-        [&model](quint8 tid, QByteArray) { model.finished(tid); });
+    const auto finished = [&model](quint8 tid, QByteArray) { model.finished(tid); };
+    QObject::connect(&ctl, &FrCommandsController::assyncAnswer, finished);
+    QObject::connect(&ctl, &FrCommandsController::assyncError, finished);
     QObject::connect(&ctl, &FrCommandsController::frStateReceived,
         [&model](FrStateCommandAnswer s) { model.finished(s.tid()); });
     QObject::connect(&ctl, &FrCommandsController::frStateReceivedGlobal,

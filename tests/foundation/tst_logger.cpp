@@ -62,8 +62,7 @@ private:
 QString TestLogger::logFile(int index) const
 {
     const QString base = logDir() + QLatin1Char('/') + QCoreApplication::applicationName();
-    return index == 0 ? base + QStringLiteral(".log")
-                      : base + QLatin1Char('.') + QString::number(index) + QStringLiteral(".log");
+    return base + (index ? QStringLiteral(".%1.log").arg(index) : QStringLiteral(".log"));
 }
 
 void TestLogger::init()

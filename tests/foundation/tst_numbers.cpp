@@ -83,26 +83,27 @@ void TestNumbers::fixNumber_data()
     QTest::addColumn<qint64>("value");
     QTest::addColumn<QString>("printed");
 
-    QTest::newRow("point") << 100u << QVariant("12.5") << true << qint64(1250) << "12.50";
-    QTest::newRow("negative comma") << 100u << QVariant("-0,07") << true << qint64(-7) << "-0.07";
-    QTest::newRow("group blanks") << 100u << QVariant(" 1 234.50 ") << true << qint64(123450)
-                                  << "1234.50";
-    QTest::newRow("leading point") << 100u << QVariant(".5") << true << qint64(50) << "0.50";
-    QTest::newRow("text rounds away from zero")
-        << 100u << QVariant("-12.345") << true << qint64(-1235) << "-12.35";
-    QTest::newRow("carry") << 100u << QVariant("0.995") << true << qint64(100) << "1.00";
-    QTest::newRow("quantity") << 1000u << QVariant("1.2345") << true << qint64(1235) << "1.235";
-    QTest::newRow("point only") << 100u << QVariant(".") << false << qint64(0) << "";
-    QTest::newRow("trailing letter") << 100u << QVariant("12a") << false << qint64(0) << "";
-    QTest::newRow("exponent") << 100u << QVariant("1e5") << false << qint64(0) << "";
-    QTest::newRow("too many digits")
-        << 100u << QVariant("12345678901234567") << false << qint64(0) << "";
-    QTest::newRow("double") << 100u << QVariant(12.34) << true << qint64(1234) << "12.34";
-    QTest::newRow("double half") << 100u << QVariant(-0.125) << true << qint64(-13) << "-0.13";
+    auto row = [](const char *name, quint32 multiplier, const QVariant &input, bool valid,
+                   qint64 value, const char *printed) {
+        QTest::newRow(name) << multiplier << input << valid << value << QString(printed);
+    };
+    row("point", 100, "12.5", true, 1250, "12.50");
+    row("negative comma", 100, "-0,07", true, -7, "-0.07");
+    row("group blanks", 100, " 1 234.50 ", true, 123450, "1234.50");
+    row("leading point", 100, ".5", true, 50, "0.50");
+    row("text rounds away from zero", 100, "-12.345", true, -1235, "-12.35");
+    row("carry", 100, "0.995", true, 100, "1.00");
+    row("quantity", 1000, "1.2345", true, 1235, "1.235");
+    row("point only", 100, ".", false, 0, "");
+    row("trailing letter", 100, "12a", false, 0, "");
+    row("exponent", 100, "1e5", false, 0, "");
+    row("too many digits", 100, "12345678901234567", false, 0, "");
+    row("double", 100, 12.34, true, 1234, "12.34");
+    row("double half", 100, -0.125, true, -13, "-0.13");
     // The binary double of these lies just below the half; the decimal the user typed is
     // the half and rounds away from zero.
-    QTest::newRow("double 1.005") << 100u << QVariant(1.005) << true << qint64(101) << "1.01";
-    QTest::newRow("double 1.0005") << 1000u << QVariant(1.0005) << true << qint64(1001) << "1.001";
+    row("double 1.005", 100, 1.005, true, 101, "1.01");
+    row("double 1.0005", 1000, 1.0005, true, 1001, "1.001");
 }
 
 void TestNumbers::fixNumber()

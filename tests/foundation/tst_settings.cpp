@@ -102,26 +102,25 @@ void TestSettings::portRead_data()
     QTest::addColumn<QByteArray>("file"); // below [FRPORTSETTINGS]; empty: no file at all
     QTest::addColumn<QString>("expected"); // name baud data stop parity flow password port
 
-    QTest::newRow("no file") << QByteArray() << "- 115200 8 1 0 0 47 4001";
-    QTest::newRow("other group") << QByteArray("[FRCFG]\nfrPortName=COM7\nfrConnPwd=30\n")
-                                 << "- 115200 8 1 0 0 47 4001";
+    auto row = [](const char *name, const char *file, const char *expected) {
+        QTest::newRow(name) << QByteArray(file) << QString(expected);
+    };
+    row("no file", "", "- 115200 8 1 0 0 47 4001");
+    row("other group", "[FRCFG]\nfrPortName=COM7\nfrConnPwd=30\n", "- 115200 8 1 0 0 47 4001");
     // Text as stored: leading zeros are part of the password. The link always goes to the
     // driver's port on this machine, whatever the file says.
-    QTest::newRow("password, TCP keys")
-        << QByteArray("[FRPORTSETTINGS]\nfrConnPwd=0030\ntcpAddress=192.0.2.7\ntcpPort=1234\n")
-        << "- 115200 8 1 0 0 0030 4001";
-    QTest::newRow("serial keys") << QByteArray(
-        "[FRPORTSETTINGS]\nfrPortName=/dev/ttyUSB0\nfrPortBaudrate=9600\n"
-        "frPortDatabits=7\nfrPortStopbits=3\nfrPortParity=odd\n"
-        "frPortFlowControl=DTR/STR\n")
-                                 << "/dev/ttyUSB0 9600 7 3 3 1 47 4001";
+    row("password, TCP keys",
+        "[FRPORTSETTINGS]\nfrConnPwd=0030\ntcpAddress=192.0.2.7\ntcpPort=1234\n",
+        "- 115200 8 1 0 0 0030 4001");
+    row("serial keys",
+        "[FRPORTSETTINGS]\nfrPortName=/dev/ttyUSB0\nfrPortBaudrate=9600\nfrPortDatabits=7\n"
+        "frPortStopbits=3\nfrPortParity=odd\nfrPortFlowControl=DTR/STR\n",
+        "/dev/ttyUSB0 9600 7 3 3 1 47 4001");
     // The driver knows no mark parity; RTS/CTS is none of its flow control names.
-    QTest::newRow("other spellings")
-        << QByteArray("[FRPORTSETTINGS]\nfrPortParity=MARK\nfrPortFlowControl=XonXoff\n")
-        << "- 115200 8 1 0 2 47 4001";
-    QTest::newRow("unknown flow, even")
-        << QByteArray("[FRPORTSETTINGS]\nfrPortParity=Even\nfrPortFlowControl=RTS/CTS\n")
-        << "- 115200 8 1 2 0 47 4001";
+    row("other spellings", "[FRPORTSETTINGS]\nfrPortParity=MARK\nfrPortFlowControl=XonXoff\n",
+        "- 115200 8 1 0 2 47 4001");
+    row("unknown flow, even", "[FRPORTSETTINGS]\nfrPortParity=Even\nfrPortFlowControl=RTS/CTS\n",
+        "- 115200 8 1 2 0 47 4001");
 }
 
 void TestSettings::portRead()
@@ -134,15 +133,9 @@ void TestSettings::portRead()
     expectPortSettingsLine();
     const FrPortSettings s;
     const QString name = s.frPortName().isEmpty() ? QStringLiteral("-") : s.frPortName();
-    QCOMPARE(QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8")
-                 .arg(name)
-                 .arg(s.frPortBaudrate())
-                 .arg(s.frPortDatabits())
-                 .arg(s.frPortStopbits())
-                 .arg(int(s.frPortParity()))
-                 .arg(int(s.frPortFlowControl()))
-                 .arg(s.frConnPwd())
-                 .arg(s.tcpPort()),
+    QCOMPARE(QString::asprintf("%ls %u %u %u %d %d %ls %u", qUtf16Printable(name),
+                 s.frPortBaudrate(), s.frPortDatabits(), s.frPortStopbits(), int(s.frPortParity()),
+                 int(s.frPortFlowControl()), qUtf16Printable(s.frConnPwd()), unsigned(s.tcpPort())),
         expected);
     QCOMPARE(s.tcpAddress(), QStringLiteral("localhost"));
     // The driver's port is read afresh, not remembered: the network page may change it.
@@ -216,10 +209,7 @@ void TestSettings::driverPorts()
     QCOMPARE(core ? int(FrCoreConfig().atolTcpPort()) : int(FrHttpConfig().port()), expected);
 
     // Written into its own file and group; keys of the driver we do not know survive.
-    if (core)
-        FrCoreConfig().setAtolTcpPort(4100);
-    else
-        FrHttpConfig().setPort(4100);
+    core ? FrCoreConfig().setAtolTcpPort(4100) : FrHttpConfig().setPort(4100);
     const QString path = m_profile->configDir() + QLatin1Char('/') + fileName;
     QCOMPARE(rawValue(path, core ? "CORE/atolTcpPort" : "LISTENER/port").toInt(), 4100);
     QCOMPARE(rawValue(path, "OTHER/x").toInt(), file.isEmpty() ? 0 : 1);

@@ -67,10 +67,9 @@ bool TestSingleInstance::startHolder(QProcess &holder, const QString &id)
     holder.start(QStringLiteral(HOLDER_BIN), { id, QStringLiteral("hold") });
     if (!holder.waitForStarted(kProcessTimeout))
         return false;
-    while (!holder.canReadLine()) {
+    while (!holder.canReadLine())
         if (!holder.waitForReadyRead(kProcessTimeout))
             return false;
-    }
     return holder.readLine().trimmed() == "primary";
 }
 

@@ -109,8 +109,7 @@ void TestSupport::dirCreator_data()
                                               // the call fails
 
     QTest::newRow("nested") << QString() << "a/b/c" << QStringList { "a", "a/b", "a/b/c" };
-    QTest::newRow("below existing") << "a"
-                                    << "a/b" << QStringList { "a/b" };
+    QTest::newRow("below existing") << QString("a") << "a/b" << QStringList { "a/b" };
     QTest::newRow("dots and trailing slash")
         << QString() << "a/./x/../c/" << QStringList { "a", "a/c" };
     QTest::newRow("below a file") << QString() << "file/sub" << QStringList();

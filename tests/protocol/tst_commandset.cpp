@@ -15,13 +15,6 @@ Q_DECLARE_METATYPE(Builder)
 
 namespace {
 
-CommandSendInfo info(quint8 tid)
-{
-    CommandSendInfo i;
-    i.tid = tid;
-    return i;
-}
-
 FixNumber rub(qint64 kopecks)
 {
     return FixNumber(100, kopecks);
@@ -57,7 +50,14 @@ void TestCommandSet::builders_data()
     auto row = [](const char *name, int code, const QByteArray &rest, Builder b) {
         QTest::newRow(name) << b << code << QByteArray::fromHex("c102020000" + rest);
     };
-    row("state", 0, "3f", [](Ctl &c) { return info(c.sendGetFrStateCommand()); });
+    auto tid = [&row](const char *name, const QByteArray &rest, std::function<quint8(Ctl &)> b) {
+        row(name, 0, rest, [b](Ctl &c) {
+            CommandSendInfo i;
+            i.tid = b(c);
+            return i;
+        });
+    };
+    tid("state", "3f", [](Ctl &c) { return c.sendGetFrStateCommand(); });
     row("raw command", 0x11, "110102", [](Ctl &c) { return c.sendFrCommand(0x11, "\x01\x02"); });
     row("money", 0x4D, "4d", [](Ctl &c) { return c.sendGetFrMoneyCommand(); });
     row("cycle money", 0x58, "58", [](Ctl &c) { return c.sendGetFrCycleMoneyCommand(); });
@@ -65,49 +65,45 @@ void TestCommandSet::builders_data()
     row("device type", 0xA5, "a5", [](Ctl &c) { return c.sendGetFrDeviceTypeCommand(); });
     row("print last check", 0x95, "95", [](Ctl &c) { return c.sendPrintLastCheckCommand(); });
     // Default connection password "47".
-    row("set mode", 0, "560100000047", [](Ctl &c) { return info(c.sendSetModeCommand(1)); });
-    row("mode exit", 0, "48", [](Ctl &c) { return info(c.sendModeExitCommand()); });
-    row("read table cell", 0, "4602000304",
-        [](Ctl &c) { return info(c.sendFrReadTableCell(2, 3, 4)); });
-    row("save table cell", 0, "50020003046162",
-        [](Ctl &c) { return info(c.sendFrSaveTableCell(2, 3, 4, "ab")); });
-    row("save empty cell with zero byte", 0, "500200030400",
-        [](Ctl &c) { return info(c.sendFrSaveTableCell(2, 3, 4, {}, true)); });
-    row("save empty cell without value", 0, "5002000304",
-        [](Ctl &c) { return info(c.sendFrSaveTableCell(2, 3, 4, {}, false)); });
+    tid("set mode", "560100000047", [](Ctl &c) { return c.sendSetModeCommand(1); });
+    tid("mode exit", "48", [](Ctl &c) { return c.sendModeExitCommand(); });
+    tid("read table cell", "4602000304", [](Ctl &c) { return c.sendFrReadTableCell(2, 3, 4); });
+    tid("save table cell", "50020003046162",
+        [](Ctl &c) { return c.sendFrSaveTableCell(2, 3, 4, "ab"); });
+    tid("save empty cell with zero byte", "500200030400",
+        [](Ctl &c) { return c.sendFrSaveTableCell(2, 3, 4, {}, true); });
+    tid("save empty cell without value", "5002000304",
+        [](Ctl &c) { return c.sendFrSaveTableCell(2, 3, 4, {}, false); });
     row("set date 5 March 2024", 0x64, "64050324",
         [](Ctl &c) { return c.sendFrSetDateCommand(QDate(2024, 3, 5)); });
     row("set time", 0x4B, "4b235907",
         [](Ctl &c) { return c.sendFrSetTimeCommand(QTime(23, 59, 7)); });
     row("set time zone", 0xD1, "d10011", [](Ctl &c) { return c.sendFrTimezoneOffset(11); });
     row("get time zone", 0xD2, "d2", [](Ctl &c) { return c.sendFrGetTimezoneOffset(); });
-    row("set requisite", 0, "e8000100f0030300614062",
-        [](Ctl &c) { return info(c.sendFrSetRekvCommand(Ctl::buildTlv(1008, "a@b", true))); });
-    row("activation", 0, "a601", [](Ctl &c) { return info(c.sendFrActivationCommand(1)); });
-    row("check open", 0, "920002", [](Ctl &c) { return info(c.sendCheckOpenCommand(2)); });
+    tid("set requisite", "e8000100f0030300614062",
+        [](Ctl &c) { return c.sendFrSetRekvCommand(Ctl::buildTlv(1008, "a@b", true)); });
+    tid("activation", "a601", [](Ctl &c) { return c.sendFrActivationCommand(1); });
+    tid("check open", "920002", [](Ctl &c) { return c.sendCheckOpenCommand(2); });
     // 123.45 -> 12345 kopecks -> BCD(10) 00 00 01 23 45; payment type defaults to 1.
-    row("check close default payment", 0, "4a00010000012345",
-        [](Ctl &c) { return info(c.sendCheckCloseCommand(rub(12345))); });
-    row("check close payment 4", 0, "4a00040000000007",
-        [](Ctl &c) { return info(c.sendCheckCloseCommand(rub(7), 4)); });
-    row("check cancel", 0, "59", [](Ctl &c) { return info(c.sendCheckCancelCommand()); });
-    row("open cycle", 0, "9a006162", [](Ctl &c) { return info(c.sendOpenCycleCommand("ab")); });
-    row("close cycle", 0, "5a", [](Ctl &c) { return info(c.sendCloseCycleCommand()); });
+    tid("check close default payment", "4a00010000012345",
+        [](Ctl &c) { return c.sendCheckCloseCommand(rub(12345)); });
+    tid("check close payment 4", "4a00040000000007",
+        [](Ctl &c) { return c.sendCheckCloseCommand(rub(7), 4); });
+    tid("check cancel", "59", [](Ctl &c) { return c.sendCheckCancelCommand(); });
+    tid("open cycle", "9a006162", [](Ctl &c) { return c.sendOpenCycleCommand("ab"); });
+    tid("close cycle", "5a", [](Ctl &c) { return c.sendCloseCycleCommand(); });
     row("common clear", 0x77, "77", [](Ctl &c) { return c.sendCommonGashCommand(); });
     row("registration report", 0xA8, "a8",
         [](Ctl &c) { return c.sendRegistrationReportCommand(); });
     row("registration report by number", 0xDC, "dc01020304",
         [](Ctl &c) { return c.sendBuildRegReportCommand(0x01020304); });
     row("read tag 1057", 0xE9, "e9210400", [](Ctl &c) { return c.sendReadTagCommand(1057); });
-    row("report without clear", 0, "6702",
-        [](Ctl &c) { return info(c.sendReportWithoutGashCommand(2)); });
+    tid("report without clear", "6702", [](Ctl &c) { return c.sendReportWithoutGashCommand(2); });
     // 50.00 -> 5000 -> 00 00 00 50 00.
-    row("payment", 0, "9900030000005000",
-        [](Ctl &c) { return info(c.sendCheckPaymentCommand(rub(5000), 3)); });
-    row("cash in", 0, "49000000100000",
-        [](Ctl &c) { return info(c.sendIntroductionCommand(rub(100000))); });
-    row("cash out", 0, "4f000000000001",
-        [](Ctl &c) { return info(c.sendEncashmentCommand(rub(1))); });
+    tid("payment", "9900030000005000",
+        [](Ctl &c) { return c.sendCheckPaymentCommand(rub(5000), 3); });
+    tid("cash in", "49000000100000", [](Ctl &c) { return c.sendIntroductionCommand(rub(100000)); });
+    tid("cash out", "4f000000000001", [](Ctl &c) { return c.sendEncashmentCommand(rub(1)); });
     row("close archive", 0xA7, "a7", [](Ctl &c) { return c.sendFnCloseArchiveCommand(); });
     row("document report", 0xAB, "ab1234",
         [](Ctl &c) { return c.sendFdByNumberReportCommand(1234); });
@@ -134,10 +130,10 @@ void TestCommandSet::builders_data()
     row("storage read", 0xA4, "a4010203",
         [](Ctl &c) { return c.sendFnReadCommand(1, "\x02\x03"); });
     row("register read", 0x91, "910a", [](Ctl &c) { return c.sendRegisterReadCommand(0x0A); });
-    row("factory number", 0, "611234",
-        [](Ctl &c) { return info(c.sendSetFactoryNumberCommand(QStringLiteral("1234"))); });
-    row("factory number unreadable", 0, "610000",
-        [](Ctl &c) { return info(c.sendSetFactoryNumberCommand(QStringLiteral("12a"))); });
+    tid("factory number", "611234",
+        [](Ctl &c) { return c.sendSetFactoryNumberCommand(QStringLiteral("1234")); });
+    tid("factory number unreadable", "610000",
+        [](Ctl &c) { return c.sendSetFactoryNumberCommand(QStringLiteral("12a")); });
 }
 
 void TestCommandSet::builders()

@@ -1,4 +1,5 @@
 #include "franswers.h"
+#include "hexbytes.h"
 
 #include <QtTest>
 
@@ -7,11 +8,6 @@ namespace {
 // State answer: cashier 1, hall 2, 2024-11-25 12:30:45, flags 0x03, serial 00123456, three
 // unread bytes, mode byte 0x24 (mode 4, submode 2).
 const char *STATE = "440102241125123045030012345600000024";
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 
 } // namespace
 
@@ -40,20 +36,19 @@ void TestFrAnswers::stateAnswer_data()
     const QDateTime when(QDate(2024, 11, 25), QTime(12, 30, 45));
     const QByteArray full = hex(STATE);
     const QByteArray head = hex("a605");
-    QTest::newRow("full") << 0xF0 << head + full << 5 << 1 << when << 123456 << 0x24;
-    QTest::newRow("cut after byte 12") << 0xF0 << head + full.left(13) << 5 << 1 << when << 0 << 0;
-    QTest::newRow("mode byte missing")
-        << 0xF0 << head + full.left(17) << 5 << 1 << when << 123456 << 0;
-    QTest::newRow("tag not D") << 0xF0 << head + "E" + full.mid(1) << 5 << 0 << QDateTime() << 0
-                               << 0;
+    auto row = [](const char *name, const QByteArray &buffer, int tid, int cashier,
+                   const QDateTime &stamp, int serial, int modeByte, int kind = 0xF0) {
+        QTest::newRow(name) << kind << buffer << tid << cashier << stamp << serial << modeByte;
+    };
+    row("full", head + full, 5, 1, when, 123456, 0x24);
+    row("cut after byte 12", head + full.left(13), 5, 1, when, 0, 0);
+    row("mode byte missing", head + full.left(17), 5, 1, when, 123456, 0);
+    row("tag not D", head + "E" + full.mid(1), 5, 0, {}, 0, 0);
     // A bad date or time loses the time stamp only.
-    QTest::newRow("month 13") << 0xF0 << head + hex("440102241301123045030012345600000024") << 5
-                              << 1 << QDateTime() << 123456 << 0x24;
-    QTest::newRow("hour 25") << 0xF0 << head + hex("440102241125253045030012345600000021") << 5 << 1
-                             << QDateTime() << 123456 << 0x21;
-    QTest::newRow("one byte") << 0xF0 << hex("a6") << 0 << 0 << QDateTime() << 0 << 0;
-    QTest::newRow("other kind has no TID")
-        << 0x00 << hex("a6") + full << 0 << 1 << when << 123456 << 0x24;
+    row("month 13", head + hex("440102241301123045030012345600000024"), 5, 1, {}, 123456, 0x24);
+    row("hour 25", head + hex("440102241125253045030012345600000021"), 5, 1, {}, 123456, 0x21);
+    row("one byte", hex("a6"), 0, 0, {}, 0, 0);
+    row("other kind has no TID", hex("a6") + full, 0, 1, when, 123456, 0x24, 0x00);
 }
 
 void TestFrAnswers::stateAnswer()

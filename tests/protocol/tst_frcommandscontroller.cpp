@@ -1,6 +1,7 @@
 #include "emulatorprocess.h"
 #include "frcommandscontroller.h"
 #include "frmodechanger.h"
+#include "hexbytes.h"
 #include "scripteddevice.h"
 #include "tempprofile.h"
 
@@ -13,11 +14,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 
 QByteArray result(quint8 code, quint8 tid, const QByteArray &answer)
 {
@@ -39,7 +35,7 @@ QString ended(const QSignalSpy &spy, int i)
 
 // A state answer: cashier 1, hall 2, 2024-03-05 12:30:45, flags 0x03, serial 123456,
 // three unread bytes, mode byte 0x24 (mode 4, submode 2).
-const QByteArray STATE = QByteArray::fromHex("440102240305123045030012345600000024");
+const QByteArray STATE = hex("440102240305123045030012345600000024");
 
 } // namespace
 
@@ -103,9 +99,6 @@ void TestFrCommandsController::init()
 void TestFrCommandsController::cleanup()
 {
     m_ctl->stop();
-    m_sent.reset();
-    m_answers.reset();
-    m_errors.reset();
     delete m_ctl;
     m_ctl = nullptr;
     const int badFrames = m_peer->badFrames();
@@ -398,9 +391,7 @@ void TestFrCommandsController::wrongPasswordCancelsTheRest()
     QCOMPARE(sentData(1).toHex(), QByteArray("c4"));
     // Each task ends exactly once: the refused one with the register's answer, the queued
     // ones cancelled behind the abort.
-    QCOMPARE(order,
-        QStringList({ QString::number(tid), QStringLiteral("password"), QString::number(state),
-            QString::number(exit) }));
+    QCOMPARE(order.join(' '), QStringLiteral("%1 password %2 %3").arg(tid).arg(state).arg(exit));
     QCOMPARE(ended(*m_errors, 0), QStringLiteral("%1 558c0001").arg(tid));
     QCOMPARE(m_errors->at(1).at(1).toByteArray(), linkCancelledResult());
     QCOMPARE(m_ctl->bufferSize(), 0);

@@ -1,5 +1,6 @@
 #include "abstractworkercontroller.h"
 #include "frcommandscontroller.h"
+#include "hexbytes.h"
 #include "hostrs232worker.h"
 #include "hosttcpworker.h"
 #include "scripteddevice.h"
@@ -21,6 +22,8 @@ public:
     void add(qt5ext::AbstractWorker *worker) { addWorkerToThread(worker); }
 };
 
+using Frames = QList<QPair<quint8, QByteArray>>;
+
 // Collects what a worker reports, in the test's thread (the signals come queued).
 class Recorder : public QObject
 {
@@ -33,7 +36,7 @@ public:
         });
         connect(w, &Worker::connectState, this, [this](bool up) { states.append(up); });
     }
-    QList<QPair<quint8, QByteArray>> answers;
+    Frames answers;
     QList<bool> states;
 };
 
@@ -152,8 +155,8 @@ void TestHostWorkers::tcpCarriesFrames()
     Recorder rec;
     HostTcpWorker *worker = startTcp(rec, ownEndpoint);
     QVERIFY(worker);
-    QMetaObject::invokeMethod(worker, "sendCommand", Q_ARG(quint8, 2),
-        Q_ARG(QByteArray, QByteArray::fromHex("c1020200004d")));
+    QMetaObject::invokeMethod(
+        worker, "sendCommand", Q_ARG(quint8, 2), Q_ARG(QByteArray, hex("c1020200004d")));
     QVERIFY(m_peer->waitForFrames(1));
     // Golden frame from the codec test.
     QCOMPARE(m_peer->received().toHex(), QByteArray("fe060002c1020200004daf"));
@@ -165,12 +168,10 @@ void TestHostWorkers::tcpCarriesFrames()
     QTest::qWait(50);
     // Several frames and line noise in one segment get through, whatever happened to the split
     // one: each reported once, in order.
-    m_peer->sendRaw(DeviceCodec::encode(0xF0, QByteArray::fromHex("a60255"))
-        + QByteArray::fromHex("00") + DeviceCodec::encode(3, QByteArray::fromHex("fe"))
-        + DeviceCodec::encode(4, QByteArray()));
+    m_peer->sendRaw(DeviceCodec::encode(0xF0, hex("a60255")) + hex("00")
+        + DeviceCodec::encode(3, hex("fe")) + DeviceCodec::encode(4, QByteArray()));
     QTRY_VERIFY(!rec.answers.isEmpty() && rec.answers.last().first == 4);
-    QList<QPair<quint8, QByteArray>> expected { { 0xF0, QByteArray::fromHex("a60255") },
-        { 3, QByteArray::fromHex("fe") }, { 4, QByteArray() } };
+    Frames expected { { 0xF0, hex("a60255") }, { 3, hex("fe") }, { 4, QByteArray() } };
     if (delivered)
         expected.prepend({ 5, QByteArray("split-frame") });
     QCOMPARE(rec.answers, expected);
@@ -180,7 +181,7 @@ void TestHostWorkers::tcpCarriesFrames()
 void TestHostWorkers::tcpLinkDown()
 {
     HostTcpWorker idle; // never started: no socket at all
-    idle.sendCommand(2, QByteArray::fromHex("c202"));
+    idle.sendCommand(2, hex("c202"));
 
     Recorder rec;
     HostTcpWorker *worker = startTcp(rec);
@@ -189,7 +190,7 @@ void TestHostWorkers::tcpLinkDown()
     QTRY_COMPARE(rec.states, QList<bool>({ true, false }));
     // No reconnect of its own; the socket is forgotten, so the frame goes nowhere.
     QMetaObject::invokeMethod(
-        worker, "sendCommand", Q_ARG(quint8, 2), Q_ARG(QByteArray, QByteArray::fromHex("c202")));
+        worker, "sendCommand", Q_ARG(quint8, 2), Q_ARG(QByteArray, hex("c202")));
     bool created = false;
     QMetaObject::invokeMethod(
         worker, "createPort", Qt::BlockingQueuedConnection, Q_RETURN_ARG(bool, created));
@@ -250,21 +251,19 @@ void TestHostWorkers::serialLine()
     QCOMPARE(int(line.c_iflag & (IXON | IXOFF)), xonXoff ? int(IXON | IXOFF) : 0);
     QVERIFY(rec.states.isEmpty());
 
-    QMetaObject::invokeMethod(worker, "sendCommand", Q_ARG(quint8, 2),
-        Q_ARG(QByteArray, QByteArray::fromHex("c102020000a5")));
+    QMetaObject::invokeMethod(
+        worker, "sendCommand", Q_ARG(quint8, 2), Q_ARG(QByteArray, hex("c102020000a5")));
     QTRY_COMPARE(m_pty->read(), 1);
     QVERIFY(m_pty->frames.at(0).valid);
-    QCOMPARE(m_pty->frames.at(0).raw.toHex(),
-        DeviceCodec::encode(2, QByteArray::fromHex("c102020000a5")).toHex());
+    QCOMPARE(m_pty->frames.at(0).raw.toHex(), DeviceCodec::encode(2, hex("c102020000a5")).toHex());
 
-    QVERIFY(m_pty->write(DeviceCodec::encode(2, QByteArray::fromHex("a1"))));
+    QVERIFY(m_pty->write(DeviceCodec::encode(2, hex("a1"))));
     QTRY_COMPARE(rec.answers.size(), 1);
     QCOMPARE(rec.states, QList<bool>({ true }));
-    QVERIFY(m_pty->write(DeviceCodec::encode(0xF0, QByteArray::fromHex("a602410042"))
-        + DeviceCodec::encode(7, QByteArray::fromHex("fdfe"))));
+    QVERIFY(m_pty->write(
+        DeviceCodec::encode(0xF0, hex("a602410042")) + DeviceCodec::encode(7, hex("fdfe"))));
     QTRY_COMPARE(rec.answers.size(), 3);
-    const QList<QPair<quint8, QByteArray>> expected { { 2, QByteArray::fromHex("a1") },
-        { 0xF0, QByteArray::fromHex("a602410042") }, { 7, QByteArray::fromHex("fdfe") } };
+    const Frames expected { { 2, hex("a1") }, { 0xF0, hex("a602410042") }, { 7, hex("fdfe") } };
     QCOMPARE(rec.answers, expected);
     QCOMPARE(rec.states, QList<bool>({ true })); // reported once
 }

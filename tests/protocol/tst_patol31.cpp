@@ -1,17 +1,9 @@
 #include "devicecodec.h"
+#include "hexbytes.h"
 #include "patol31.h"
 
 #include <QBuffer>
 #include <QtTest>
-
-namespace {
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
-} // namespace
 
 class TestPAtol31 : public QObject
 {
@@ -77,23 +69,23 @@ void TestPAtol31::readFrame_data()
     QTest::addColumn<int>("failedId"); // identifier seen by the read that fails
     QTest::addColumn<QString>("logged"); // a line the read must log; empty: none expected
 
-    const QString err = QStringLiteral("^ERROR: LEN= ");
-    using L = QList<int>;
-    QTest::newRow("garbage before STX skipped")
-        << hex("0011fded22eefe010007a1e2") << L { 7 } << 0 << QString();
-    QTest::newRow("three frames in one read")
-        << hex("fe010007a1e2fe02000941427dfe00000559") << L { 7, 9, 5 } << 0 << QString();
-    QTest::newRow("garbage only") << hex("001122fd") << L {} << 0 << QString();
-    QTest::newRow("id E0 rejected") << hex("fe0100e0a6ad") << L {} << 0xE0 << err;
-    QTest::newRow("LEN0 above 7F") << hex("fe800002a1e2") << L {} << 2 << err;
-    QTest::newRow("LEN1 above 7E") << hex("fe007f02a1e2") << L {} << 2 << err;
-    QTest::newRow("STX inside body") << hex("fe03000241fe4243") << L {} << 2 << err;
-    QTest::newRow("FD followed by 00") << hex("fe02000241fd0043") << L {} << 2 << err;
+    const char *err = "^ERROR: LEN= ";
+    auto row = [](const char *name, const QByteArray &input, const QList<int> &ids, int failedId,
+                   const char *logged = "") {
+        QTest::newRow(name) << input << ids << failedId << QString(logged);
+    };
+    row("garbage before STX skipped", hex("0011fded22eefe010007a1e2"), { 7 }, 0);
+    row("three frames in one read", hex("fe010007a1e2fe02000941427dfe00000559"), { 7, 9, 5 }, 0);
+    row("garbage only", hex("001122fd"), {}, 0);
+    row("id E0 rejected", hex("fe0100e0a6ad"), {}, 0xE0, err);
+    row("LEN0 above 7F", hex("fe800002a1e2"), {}, 2, err);
+    row("LEN1 above 7E", hex("fe007f02a1e2"), {}, 2, err);
+    row("STX inside body", hex("fe03000241fe4243"), {}, 2, err);
+    row("FD followed by 00", hex("fe02000241fd0043"), {}, 2, err);
     // The golden "add task 0x4D" frame with its CRC byte changed.
-    QTest::newRow("CRC mismatch") << hex("fe060002c1020200004d00") << L {} << 2
-                                  << QStringLiteral("^CRC_ERROR 02 c1 02 02 00 00 4d$");
-    QTest::newRow("truncated body") << hex("fe060002c10202") << L {} << 2 << QString();
-    QTest::newRow("truncated header") << hex("fe06") << L {} << 0 << QString();
+    row("CRC mismatch", hex("fe060002c1020200004d00"), {}, 2, "^CRC_ERROR 02 c1 02 02 00 00 4d$");
+    row("truncated body", hex("fe060002c10202"), {}, 2);
+    row("truncated header", hex("fe06"), {}, 0);
 }
 
 void TestPAtol31::readFrame()
