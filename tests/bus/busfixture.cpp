@@ -1,11 +1,11 @@
 #include "busfixture.h"
 
+#include "atoltaxmap.h"
 #include "cashboxbuscontroller.h"
 #include "emulatorprocess.h"
 #include "frcfgroot.h"
 #include "frcoreconfig.h"
 #include "frcoreexternalapi.h"
-#include "fsstatus.h"
 #include "recordingprompts.h"
 #include "sharedobjectsstorage.h"
 #include "statefile.h"
@@ -79,8 +79,10 @@ bool BusFixture::startService(const RegisterState &state, const QStringList &arg
     delete m_checker;
     m_checker = m_root->busController()->createFrcoreApi(nullptr);
     m_checker->setTimeout(WAIT_MS);
+    // The objects are fetched at the start and once more when the message link comes up; only
+    // the second round fetches the tax map. A test's own store must come after both.
     return QTest::qWaitFor(
-        [] { return bus::SharedObjectsStorage::contains(fiscal::FsStatus::OBJECT_NAME); }, WAIT_MS);
+        [] { return bus::SharedObjectsStorage::contains(core::AtolTaxMap::OBJECT_NAME); }, WAIT_MS);
 }
 
 bool BusFixture::restartService(const QStringList &arguments)
